@@ -1,0 +1,203 @@
+// The INI file access as it meets settings files that users edit by hand.
+#include "platform/VbError.h"
+#include "platform/profile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+static QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+static void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+class TestProfile : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString ini() const { return dir.filePath("Wingscribe.ini"); }
+
+    QByteArray get(const char* key, const char* fallback = "fallback \t ", int size = 255) {
+        QByteArray buffer(size + 1, '#');
+        const auto count = GetPrivateProfileStringA("Config", key, fallback, buffer.data(), size,
+                                                    QFile::encodeName(ini()));
+        return size > 0 && buffer[qsizetype(count)] != '\0' ? "<no NUL>"
+                                                            : buffer.left(qsizetype(count));
+    }
+
+    int put(const char* section, const char* key, const char* value) {
+        return WritePrivateProfileStringA(section, key, value, QFile::encodeName(ini()));
+    }
+
+private slots:
+    void init() { QFile::remove(ini()); }
+
+    void reading_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("expected");
+        auto row = [](const char* name, QByteArray file, QByteArray expected) {
+            QTest::newRow(name) << file << expected;
+        };
+        row("case, blanks", "[ config ]\r\n  fontsize \t=  1 2  \r\n", "1 2");
+        row("quoted", "[Config]\nFontSize=\" 12 \"\n", " 12 ");
+        row("comment", "[Config]\n ;FontSize=1\nFontSize\nFontSize=2\n", "2");
+        row("first wins", "[Config]\nFontSize=1\n[X]\nFontSize=0\n[CONFIG]\nFontSize=2", "1");
+        row("section again", "[Config]\nA=1\n[X]\nFontSize=0\n[config]\nFontSize=3\n", "3");
+        row("slash kept", "[Config]\r\nFontSize=1 / size\r\n", "1 / size");
+        row("lone CR at end", "[Config]\r\nFontSize=4\r", "4");
+        row("other section", "[X]\nFontSize=1\n", "fallback");
+        row("before sections", "FontSize=1\n[Config]\n", "fallback");
+        row("NULs", QByteArray("\0\xff[Config\n=\0\n[Config]\nFontSize=a\0b\r\n[", 37),
+            QByteArray("a\0b", 3));
+    }
+
+    void reading() {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, expected);
+        writeAll(ini(), file);
+        QCOMPARE(get("FontSize"), expected);
+    }
+
+    void defaultsAndTruncation() {
+        QCOMPARE(get("Font"), QByteArray("fallback")); // no file
+        QCOMPARE(get("Font", " "), QByteArray());
+        writeAll(ini(), "[Config]\r\nFont=" + QByteArray(300, 'v') + "\r\n");
+        QCOMPARE(get("Font"), QByteArray(254, 'v'));
+        QCOMPARE(get("Font", "", 1), QByteArray());
+        QCOMPARE(get("Font", "", 0), QByteArray());
+    }
+
+    void largeBinaryFileKeptIntact() {
+        QByteArray junk(6 << 20, '\0');
+        for (qsizetype i = 0; i < junk.size(); ++i)
+            junk[i] = char(i * 7);
+        writeAll(ini(), "[Config]\n" + junk + "\n[Config]\nFont=Arial\n");
+        QCOMPARE(get("Font"), QByteArray("Arial"));
+        QVERIFY(put("Config", "Font", "Tahoma"));
+        QCOMPARE(readAll(ini()), "[Config]\n" + junk + "\n[Config]\nFont=Tahoma\n");
+    }
+
+    void writing_data() {
+        QTest::addColumn<QByteArray>("before"); // null: no file
+        QTest::addColumn<QByteArray>("key");    // null: delete the section
+        QTest::addColumn<QByteArray>("value");  // null: delete the key
+        QTest::addColumn<QByteArray>("after");
+        auto row = [](const char* name, const char* before, const char* key, const char* value,
+                      const char* after) {
+            QTest::newRow(name) << QByteArray(before) << QByteArray(key) << QByteArray(value)
+                                << QByteArray(after);
+        };
+        row("in place, CR LF", ";c\r\n[Config]\r\n a = 1\r\n\r\n font = x ;y\r\nC=3", "Font", "1",
+            ";c\r\n[Config]\r\n a = 1\r\n\r\nFont=1\r\nC=3");
+        row("in place, LF", "[config]\nFont=0\nC=3\n", "Font", "", "[config]\nFont=\nC=3\n");
+        row("end of section", "[Config]\na=1\n;z\n\n[X]\nb=2\n", "Font", "v",
+            "[Config]\na=1\n;z\nFont=v\n\n[X]\nb=2\n");
+        row("unterminated", "[Config]\r\na=1", "Font", "v", "[Config]\r\na=1\r\nFont=v\r\n");
+        row("new section", "[X]\nb=2", "Font", "v", "[X]\nb=2\n[Config]\nFont=v\n");
+        row("new file", nullptr, "Font", "v", "[Config]\r\nFont=v\r\n");
+        row("delete key", "[Config]\na=1\nfont=x\nc=3\n", "Font", nullptr, "[Config]\na=1\nc=3\n");
+        row("delete section", "[A]\na=1\n[Config]\nb=2\n\n[C]\nc=3\n", nullptr, nullptr,
+            "[A]\na=1\n[C]\nc=3\n");
+    }
+
+    void writing() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, value);
+        if (!before.isNull())
+            writeAll(ini(), before);
+        QVERIFY(put("Config", key.isNull() ? nullptr : key.constData(),
+                    value.isNull() ? nullptr : value.constData()));
+        QTEST(readAll(ini()), "after");
+    }
+
+    void backslashPathsAndFileLen() {
+        try {
+            FileLen(QFile::encodeName(ini()));
+            QFAIL("no error for a missing file");
+        } catch (const VbError& e) {
+            QCOMPARE(e.Number(), int(VbError::FileNotFound));
+        }
+        QVERIFY(put("Config", "Font", "Arial"));
+        QByteArray windows = QFile::encodeName(dir.path()).replace('/', "\\");
+        windows = "\\" + windows + "\\\\Wingscribe.ini"; // "\\tmp\dir\\Wingscribe.ini"
+        QCOMPARE(FileLen(windows), long(readAll(ini()).size()));
+        QVERIFY(WritePrivateProfileStringA("Config", "Font", "Tahoma", windows));
+        QCOMPARE(get("Font"), QByteArray("Tahoma"));
+    }
+
+    void failedWriteLeavesFileAlone() {
+        QVERIFY(!WritePrivateProfileStringA("Config", "Font", "v",
+                                            QFile::encodeName(dir.filePath("no/x.ini"))));
+#ifdef Q_OS_UNIX
+        // A full disk, made with a file size limit so that it fails for root too.
+        writeAll(ini(), "[Config]\r\nFont=Arial\r\n");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{64, 64};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::_exit(put("Config", "Font", QByteArray(100, 'x').constData()));
+        }
+        QVERIFY(child > 0);
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QCOMPARE(status, 0);
+        QCOMPARE(readAll(ini()), QByteArray("[Config]\r\nFont=Arial\r\n"));
+#endif
+    }
+
+    void killedWriterLeavesWholeFile() {
+#ifndef Q_OS_UNIX
+        QSKIP("needs fork()");
+#else
+        // A child rewrites one key of a big file as fast as it can. Readers meanwhile, and
+        // after it is killed at whatever point it has reached, must see a whole file.
+        const QByteArray filler = QByteArray("Filler=0123456789\r\n").repeated(50000);
+        const QByteArray values[] = {QByteArray(200, 'a'), QByteArray(300, 'b')};
+        auto whole = [&](const QByteArray& file) {
+            return file == "[Config]\r\nFont=" + values[0] + "\r\n" + filler ||
+                   file == "[Config]\r\nFont=" + values[1] + "\r\n" + filler;
+        };
+        writeAll(ini(), "[Config]\r\nFont=old\r\n" + filler);
+        for (int round = 0; round < 5; ++round) {
+            int pipeFds[2];
+            QVERIFY(::pipe(pipeFds) == 0);
+            const pid_t child = ::fork();
+            for (int i = 0; child == 0; ++i) {
+                put("Config", "Font", values[i % 2].constData());
+                if (::write(pipeFds[1], "w", 1) != 1)
+                    ::_exit(1);
+            }
+            QVERIFY(child > 0);
+            ::close(pipeFds[1]);
+            char done;
+            const bool started = ::read(pipeFds[0], &done, 1) == 1;
+            int torn = 0;
+            for (int i = 0; started && i < 50; ++i)
+                torn += whole(readAll(ini())) ? 0 : 1;
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            ::close(pipeFds[0]);
+            QVERIFY(started);
+            QCOMPARE(torn, 0);
+            QVERIFY(whole(readAll(ini())));
+        }
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProfile)
+#include "tst_profile.moc"
