@@ -1,0 +1,116 @@
+#include "platform/PointerDrag.h"
+
+#include <QCursor>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QWidget>
+#include <QWindow>
+#include <functional>
+
+namespace {
+
+// Follows the pointer from where it is now until the left button goes up, reporting how
+// far it has travelled. Runs a nested event loop, so timers and sockets keep working.
+class PointerTracker : public QObject {
+public:
+    using Follow = std::function<void(QPoint travelled)>;
+
+    explicit PointerTracker(Follow follow) : follow_(std::move(follow)), start_(QCursor::pos()) {}
+
+    void Run() {
+        qApp->installEventFilter(this);
+        loop_.exec();
+        qApp->removeEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!(mouse->buttons() & Qt::LeftButton)) {
+                loop_.quit(); // the release happened where we could not see it
+                return false;
+            }
+            follow_(mouse->globalPosition().toPoint() - start_);
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            follow_(mouse->globalPosition().toPoint() - start_);
+            loop_.quit();
+            return true;
+        }
+        case QEvent::ApplicationDeactivate:
+            loop_.quit();
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    Follow follow_;
+    QPoint start_;
+    QEventLoop loop_;
+};
+
+// Where the window system cannot be trusted to move a frameless window and tell us when
+// it is done (X11 window managers differ), the program moves it itself.
+bool movesByHand() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("xcb") || platform == QLatin1String("offscreen") ||
+           platform == QLatin1String("minimal");
+}
+
+void waitForRelease() {
+    PointerTracker([](QPoint) {}).Run();
+}
+
+QRect resized(QRect start, Qt::Edges edges, QPoint travelled, QSize minimum) {
+    if (edges & Qt::LeftEdge)
+        start.setLeft(std::min(start.left() + travelled.x(), start.right() - minimum.width()));
+    if (edges & Qt::RightEdge)
+        start.setRight(std::max(start.right() + travelled.x(), start.left() + minimum.width()));
+    if (edges & Qt::TopEdge)
+        start.setTop(std::min(start.top() + travelled.y(), start.bottom() - minimum.height()));
+    if (edges & Qt::BottomEdge)
+        start.setBottom(std::max(start.bottom() + travelled.y(), start.top() + minimum.height()));
+    return start;
+}
+
+} // namespace
+
+namespace PointerDrag {
+
+void MoveWindow(QWidget* window) {
+    QPointer<QWidget> guard(window);
+    if (!movesByHand() && window->windowHandle() && window->windowHandle()->startSystemMove()) {
+        waitForRelease();
+        return;
+    }
+    const QPoint origin = window->pos();
+    PointerTracker([&](QPoint travelled) {
+        if (guard)
+            guard->move(origin + travelled);
+    }).Run();
+}
+
+void ResizeWindow(QWidget* window, Qt::Edges edges) {
+    QPointer<QWidget> guard(window);
+    if (!movesByHand() && window->windowHandle() &&
+        window->windowHandle()->startSystemResize(edges)) {
+        waitForRelease();
+        return;
+    }
+    const QRect origin = window->geometry();
+    const QSize minimum = window->minimumSizeHint().expandedTo(QSize(24, 8));
+    PointerTracker([&](QPoint travelled) {
+        if (guard)
+            guard->setGeometry(resized(origin, edges, travelled, minimum));
+    }).Run();
+}
+
+} // namespace PointerDrag
