@@ -1,0 +1,46 @@
+// The start-up module: the process-wide settings record, the settings file's access
+// operations, and the start sequence.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace MainMod {
+
+// The settings that message handling consults for every message. Everything else is read
+// from the settings file at the moment it is used.
+struct SettingsRecord {
+    std::string IniPath;
+    std::string KVEServer;
+    std::int32_t KVEPort = 0;
+    std::int32_t MsgDelay = 0;
+    bool AtcComs = false;
+    bool OwnComs = false;
+    bool LastMsg = false;
+    bool HighlightTX2U = false;
+    bool ShowATIS = false;
+};
+
+extern SettingsRecord Settings;
+
+// The value of `key`, as the file holds it now; a missing key reads as the empty text.
+std::string ReadIniKey(const std::string& section, const std::string& key,
+                       const std::string& defaultValue);
+// Stores `value` with blanks at both ends removed. A failed write goes unnoticed.
+void WriteIniKey(const std::string& section, const std::string& key, const std::string& value);
+// The value up to the first `marker`, with spaces at both ends removed.
+std::string CutAtMarker(const std::string& value, const std::string& marker);
+
+// Shorthand for the program's one section: ReadIniKey("Config", key, "") cut at "/".
+std::string ReadSetting(const std::string& key);
+
+// The settings file's path: the executable's directory, a backslash, its name and ".ini".
+std::string SettingsFilePath();
+// Writes the complete default settings file. Throws VbError when it cannot be written.
+void CreateDefaultIni();
+
+// The start sequence. Returns false when the program should end at once (another copy is
+// running, or no settings file can be made); otherwise the caption window is up.
+bool Main();
+
+} // namespace MainMod
