@@ -1,0 +1,57 @@
+#include "link/MessageIntake.h"
+
+#include "platform/VbConvert.h"
+#include "platform/VbError.h"
+#include "platform/Winsock.h"
+#include "startup/MainMod.h"
+#include "ui/frmMain.h"
+
+using MainMod::Settings;
+
+namespace {
+
+std::int32_t colourSetting(const char* key) {
+    return CLngOrRaise(MainMod::ReadSetting(key));
+}
+
+bool blank(const std::string& text) {
+    return text.find_first_not_of(' ') == std::string::npos;
+}
+
+} // namespace
+
+void MessageIntake::DataArrival() {
+    std::string message;
+    try {
+        message = form_.Winsock->GetData();
+    } catch (const VbError& error) {
+        if (error.Number() == VbError::WinsockWrongState)
+            form_.SetCaptionText("NO Data Receieved!");
+        return;
+    }
+
+    if (message.empty() || message[0] < '0' || message[0] > '9')
+        return;
+    const int type = message[0] - '0';
+    const std::string text = message.size() > 2 ? message.substr(2) : std::string();
+
+    if ((type == 0 && !Settings.AtcComs) || (type == 2 && !Settings.OwnComs) ||
+        (type == 8 && !Settings.ShowATIS))
+        return;
+
+    const bool toUser = type == 1;
+    if (toUser && Settings.LastMsg && blank(text)) {
+        form_.timMsgDelay.SetEnabled(false);
+        return;
+    }
+
+    form_.SetBackColor(colourSetting("BackCol"));
+    form_.SetCaptionForeColor(colourSetting("TextCol"));
+    if (toUser && Settings.HighlightTX2U) {
+        form_.SetBackColor(colourSetting("HBackCol"));
+        form_.SetCaptionForeColor(colourSetting("HTextCol"));
+    }
+
+    form_.SetCaptionText(text);
+    form_.timMsgDelay.SetEnabled(!(toUser && Settings.LastMsg));
+}
