@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Wingscribe needs to build, run and test, skipping what is
+# already there. Needs root (or sudo).
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang qt6-base-dev qt6-base-dev-tools libgl-dev
+  xvfb openbox xdotool x11-utils imagemagick fonts-liberation
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
