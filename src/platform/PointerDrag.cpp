@@ -1,6 +1,6 @@
 #include "platform/PointerDrag.h"
 
-#include <QCursor>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -11,13 +11,32 @@
 
 namespace {
 
-// Follows the pointer from where it is now until the left button goes up, reporting how
+// Where the last mouse button went down, on the screen. A drag starts from there, not from
+// where the pointer is by the time the press is handled: quick hands (and scripted input)
+// are already further on.
+QPoint lastPress;
+
+class PressWatcher : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress)
+            lastPress = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        return false;
+    }
+};
+
+void watchPresses() {
+    QCoreApplication::instance()->installEventFilter(new PressWatcher);
+}
+Q_COREAPP_STARTUP_FUNCTION(watchPresses)
+
+// Follows the pointer from where the button went down until the left button goes up, reporting how
 // far it has travelled. Runs a nested event loop, so timers and sockets keep working.
 class PointerTracker : public QObject {
 public:
     using Follow = std::function<void(QPoint travelled)>;
 
-    explicit PointerTracker(Follow follow) : follow_(std::move(follow)), start_(QCursor::pos()) {}
+    explicit PointerTracker(Follow follow) : follow_(std::move(follow)), start_(lastPress) {}
 
     void Run() {
         qApp->installEventFilter(this);
