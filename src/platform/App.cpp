@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <memory>
 #include <optional>
 
@@ -51,8 +50,9 @@ std::string InstanceLockPath() {
     const QByteArray key = QByteArray::fromStdString(Path() + "/" + EXEName());
     const QString hash =
         QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex(), 16);
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
+    // The session's runtime folder when there is one (asking Qt for it otherwise warns).
+    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !QFileInfo(dir).isWritable())
         dir = QDir::tempPath();
     return (dir + "/wingscribe-" + hash + ".lock").toStdString();
 }
