@@ -85,6 +85,21 @@ void setScrollValue(QScrollBar* bar, int value) {
     bar->setValue(value);
 }
 
+// A caption too wide for its button goes onto two lines, broken at the blank nearest the
+// middle, as command buttons do.
+void wrapCaption(QPushButton* button) {
+    QString caption = button->text();
+    const QFontMetrics metrics(button->font());
+    if (metrics.horizontalAdvance(QString(caption).remove('&')) <= button->width() - 12)
+        return;
+    int best = -1;
+    for (int at = caption.indexOf(' '); at >= 0; at = caption.indexOf(' ', at + 1))
+        if (best < 0 || std::abs(at - caption.size() / 2) < std::abs(best - caption.size() / 2))
+            best = at;
+    if (best >= 0)
+        button->setText(caption.replace(best, 1, '\n'));
+}
+
 void applyDelayPeriod() {
     const std::int64_t period = std::int64_t(Settings.MsgDelay) * 1000;
     if (period != static_cast<std::int32_t>(period))
@@ -105,8 +120,9 @@ bool frmOptions::Exists() {
 }
 
 frmOptions::frmOptions()
-    : QDialog(frmMain::Exists() ? &frmMain::Get() : nullptr,
-              Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint) {
+    : QDialog(frmMain::Exists() ? &frmMain::Get() : nullptr, Qt::Dialog | Qt::CustomizeWindowHint |
+                                                                 Qt::WindowTitleHint |
+                                                                 Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Wingscribe Options"));
     setWindowIcon(QIcon(QStringLiteral(":/wingscribe.svg")));
@@ -160,16 +176,18 @@ void frmOptions::BuildControls() {
                 [this, index] { Guarded([&] { Appearance.cmdOptions_Click(index); }); });
         cmdOptions[index] = button;
     }
-    place(cmdOptions[0], 180, 180, 3720, 420);
+    place(cmdOptions[0], 180, 150, 3720, 420);
     for (int row = 0; row < 3; ++row) {
-        place(cmdOptions[1 + row], 180, 690 + row * 480.0f, 1815, 420);
-        place(cmdOptions[4 + row], 2085, 690 + row * 480.0f, 1815, 420);
+        place(cmdOptions[1 + row], 180, 630 + row * 570.0f, 1815, 510);
+        place(cmdOptions[4 + row], 2085, 630 + row * 570.0f, 1815, 510);
     }
+    for (QPushButton* button : cmdOptions)
+        wrapCaption(button);
 
     auto* Label2 = new QLabel(QStringLiteral("Message Options"), frame);
     Label2->setFont(arial(8.25));
     colourText(Label2, DarkRed);
-    place(Label2, 180, 2220, 3720, 255);
+    place(Label2, 180, 2370, 3720, 255);
 
     const auto makeList = [&](const char* name, const char* hide, const char* show) {
         auto* list = new QComboBox(frame);
@@ -184,15 +202,15 @@ void frmOptions::BuildControls() {
     cboAtcComs = makeList("cboAtcComs", "Hide ATC messages to / from AI aircraft",
                           "Show ATC messages to / from AI aircraft");
     cboOwnComs = makeList("cboOwnComs", "Hide your messages to ATC", "Show your messages to ATC");
-    place(cboAtcComs, 180, 2520, 3720, 330);
-    place(cboOwnComs, 180, 2940, 3720, 330);
+    place(cboAtcComs, 180, 2640, 3720, 330);
+    place(cboOwnComs, 180, 3030, 3720, 330);
 
     auto* Label1 =
         new QLabel(QStringLiteral("Adjust the number of seconds to display each message"), frame);
     Label1->setFont(arial(8.25));
     Label1->setWordWrap(true);
     colourText(Label1, DarkRed);
-    place(Label1, 180, 3420, 2880, 450);
+    place(Label1, 180, 3480, 2880, 450);
 
     lblMsgDelay = new QLabel(QStringLiteral("99"), frame);
     lblMsgDelay->setObjectName(QStringLiteral("lblMsgDelay"));
@@ -201,7 +219,7 @@ void frmOptions::BuildControls() {
     lblMsgDelay->setFrameShape(QFrame::Panel);
     lblMsgDelay->setFrameShadow(QFrame::Sunken);
     colourText(lblMsgDelay, Blue, LightYellow);
-    place(lblMsgDelay, 3120, 3450, 510, 390);
+    place(lblMsgDelay, 3120, 3510, 510, 390);
 
     // Used as a spinner: the top end is 180, so the up arrow raises the delay.
     vsDelay = new QScrollBar(Qt::Vertical, frame);
@@ -212,7 +230,7 @@ void frmOptions::BuildControls() {
     vsDelay->setSingleStep(1);
     vsDelay->setPageStep(1);
     vsDelay->setTracking(false); // a drag of the box counts once, where it ends
-    place(vsDelay, 3645, 3420, 255, 450);
+    place(vsDelay, 3645, 3480, 255, 450);
 
     const auto makeCheck = [&](const char* name, const char* caption) {
         auto* box = new QCheckBox(QString::fromLatin1(caption), frame);
@@ -227,16 +245,16 @@ void frmOptions::BuildControls() {
     chkHighlight = makeCheck("chkHighlight", "Highlight ATC messages to you");
     chkOnTop = makeCheck("chkOnTop", "Wingscribe window always on top");
     chkShowATIS = makeCheck("chkShowATIS", "Always show ATIS in Wingscribe");
-    place(chkLastMsg, 180, 3960, 3720, 420);
-    place(chkHighlight, 180, 4440, 3720, 255);
-    place(chkOnTop, 180, 4800, 3720, 255);
+    place(chkLastMsg, 180, 4020, 3720, 420);
+    place(chkHighlight, 180, 4500, 3720, 255);
+    place(chkOnTop, 180, 4830, 3720, 255);
     place(chkShowATIS, 180, 5160, 3720, 255);
 
     cmdClose = new QPushButton(QStringLiteral("&Close Options"), frame);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setFont(arial(8.25));
     cmdClose->setDefault(true);
-    place(cmdClose, 1080, 5760, 1920, 450);
+    place(cmdClose, 1080, 5700, 1920, 450);
 
     const std::vector<QWidget*> tabOrder = {
         cmdOptions[0], cmdOptions[1], cmdOptions[2], cmdOptions[3], cboAtcComs,

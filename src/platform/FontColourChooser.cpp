@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 
 namespace {
 
@@ -48,6 +49,7 @@ void FontColourChooser::PickFont() {
         start.setPointSize(ChosenFontSize);
     start.setBold(ChosenBold);
     start.setItalic(ChosenItalic);
+    start.setFamily(QFontInfo(start).family()); // the family the system draws it with
     QFontDialog dialog(start, owner());
     dialog.setWindowTitle(toQt(Title));
     const bool confirmed = dialog.exec() == QDialog::Accepted;
