@@ -125,7 +125,6 @@ frmOptions::frmOptions()
                                                                  Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Wingscribe Options"));
-    setWindowIcon(QIcon(QStringLiteral(":/wingscribe.svg")));
     setModal(true);
     Twips::SetClientSize(this, 4080, 6555);
     setFixedSize(size());

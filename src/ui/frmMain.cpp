@@ -99,7 +99,6 @@ frmMain::frmMain()
       displayTiming_(std::make_unique<DisplayTiming>(*this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Wingscribe"));
-    setWindowIcon(QIcon(QStringLiteral(":/wingscribe.svg")));
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     SetBackColor(0x000000);

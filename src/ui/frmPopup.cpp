@@ -34,7 +34,6 @@ frmPopup::frmPopup()
     : QDialog(frmMain::Exists() ? &frmMain::Get() : nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmPopup"));
     setWindowTitle(QStringLiteral("Wingscribe"));
-    setWindowIcon(QIcon(QStringLiteral(":/wingscribe.svg")));
     setModal(true);
     Twips::SetClientSize(this, 6915, 585);
 
