@@ -1,5 +1,7 @@
 #include "platform/VbConvert.h"
 
+#include "platform/AsciiText.h"
+
 #include "platform/VbError.h"
 
 #include <algorithm>
@@ -26,31 +28,8 @@ template <class T> struct Outcome {
     T value{};
 };
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool sameWord(std::string_view text, std::string_view lowerWord) {
-    if (text.size() != lowerWord.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i] >= 'A' && text[i] <= 'Z' ? char(text[i] - 'A' + 'a') : text[i];
-        if (c != lowerWord[i])
-            return false;
-    }
-    return true;
 }
 
 // "&H" or "&O" followed by digits of that base. Anything above 32 bits is an overflow.
@@ -134,7 +113,7 @@ Scanned scanDecimal(std::string_view s) {
 }
 
 Scanned scan(std::string_view text) {
-    const std::string_view s = trimmed(text);
+    const std::string_view s = AsciiText::TrimBlanks(text);
     if (s.empty())
         return {};
     return s.front() == '&' ? scanRadix(s) : scanDecimal(s);
@@ -158,10 +137,10 @@ template <class T> Outcome<T> toWhole(std::string_view text) {
 }
 
 Outcome<bool> toBool(std::string_view text) {
-    const std::string_view word = trimmed(text);
-    if (sameWord(word, "true"))
+    const std::string_view word = AsciiText::TrimBlanks(text);
+    if (AsciiText::EqualIgnoringCase(word, "true"))
         return {Fault::None, true};
-    if (sameWord(word, "false"))
+    if (AsciiText::EqualIgnoringCase(word, "false"))
         return {Fault::None, false};
     const Scanned n = scan(word);
     if (n.fault != Fault::None)

@@ -1,5 +1,7 @@
 #include "platform/profile.h"
 
+#include "platform/AsciiText.h"
+
 #include "platform/VbError.h"
 
 #include <QByteArray>
@@ -15,24 +17,6 @@
 #include <vector>
 
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
-}
 
 // The settings path is built the Windows way, with backslashes, and the root directory can
 // show up as "\\". Every backslash becomes a slash and a run of separators counts as one.
@@ -94,7 +78,7 @@ private:
 
 Entry parse(std::string_view line) {
     Entry entry;
-    const std::string_view content = trimmed(line);
+    const std::string_view content = AsciiText::TrimBlanks(line);
     if (content.empty() || content.front() == ';')
         return entry;
     if (content.front() == '[') {
@@ -102,16 +86,16 @@ Entry parse(std::string_view line) {
         // after a damaged header never land in the section before it.
         const std::size_t close = content.find(']');
         entry.kind = Kind::Section;
-        entry.name =
-            trimmed(content.substr(1, close == std::string_view::npos ? close : close - 1));
+        entry.name = AsciiText::TrimBlanks(
+            content.substr(1, close == std::string_view::npos ? close : close - 1));
         return entry;
     }
     const std::size_t eq = content.find('=');
     if (eq == std::string_view::npos)
         return entry;
     entry.kind = Kind::Key;
-    entry.name = trimmed(content.substr(0, eq));
-    entry.value = trimmed(content.substr(eq + 1));
+    entry.name = AsciiText::TrimBlanks(content.substr(0, eq));
+    entry.value = AsciiText::TrimBlanks(content.substr(eq + 1));
     if (entry.value.size() >= 2 && entry.value.front() == '"' && entry.value.back() == '"')
         entry.value = entry.value.substr(1, entry.value.size() - 2);
     return entry;
@@ -161,7 +145,7 @@ unsigned long GetPrivateProfileStringA(const char* section, const char* key,
                                        const char* defaultValue, char* returnedString,
                                        unsigned long size, const char* fileName) {
     std::string_view fallback = defaultValue ? defaultValue : "";
-    while (!fallback.empty() && isBlank(fallback.back()))
+    while (!fallback.empty() && AsciiText::IsBlank(fallback.back()))
         fallback.remove_suffix(1);
     if (!section || !key || !fileName)
         return copyOut(fallback, returnedString, size);
@@ -171,16 +155,17 @@ unsigned long GetPrivateProfileStringA(const char* section, const char* key,
         return copyOut(fallback, returnedString, size);
     const QByteArray bytes = file.readAll();
 
-    const std::string_view wantSection = trimmed(section);
-    const std::string_view wantKey = trimmed(key);
+    const std::string_view wantSection = AsciiText::TrimBlanks(section);
+    const std::string_view wantKey = AsciiText::TrimBlanks(key);
     LineReader reader(view(bytes));
     Line line;
     bool inSection = false;
     while (reader.next(line)) {
         const Entry entry = parse(reader.text(line));
         if (entry.kind == Kind::Section)
-            inSection = sameName(entry.name, wantSection);
-        else if (inSection && entry.kind == Kind::Key && sameName(entry.name, wantKey))
+            inSection = AsciiText::EqualIgnoringCase(entry.name, wantSection);
+        else if (inSection && entry.kind == Kind::Key &&
+                 AsciiText::EqualIgnoringCase(entry.name, wantKey))
             return copyOut(entry.value, returnedString, size);
     }
     return copyOut(fallback, returnedString, size);
@@ -204,8 +189,8 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
     }
 
     const std::string_view text = view(bytes);
-    const std::string_view wantSection = trimmed(section);
-    const std::string_view wantKey = key ? trimmed(key) : std::string_view();
+    const std::string_view wantSection = AsciiText::TrimBlanks(section);
+    const std::string_view wantKey = key ? AsciiText::TrimBlanks(key) : std::string_view();
 
     LineReader reader(text);
     Line line;
@@ -234,7 +219,7 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
                 removals.back().second = line.begin;
             if (inSection)
                 firstSectionOver = true;
-            inSection = sameName(entry.name, wantSection);
+            inSection = AsciiText::EqualIgnoringCase(entry.name, wantSection);
             if (inSection && !key)
                 removals.emplace_back(line.begin, text.size());
             if (inSection && !firstSectionSeen) {
@@ -245,9 +230,9 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
         }
         if (!inSection)
             continue;
-        if (!firstSectionOver && !trimmed(lineText).empty())
+        if (!firstSectionOver && !AsciiText::TrimBlanks(lineText).empty())
             lastInSection = line;
-        if (key && entry.kind == Kind::Key && sameName(entry.name, wantKey)) {
+        if (key && entry.kind == Kind::Key && AsciiText::EqualIgnoringCase(entry.name, wantKey)) {
             if (value && !found) {
                 found = true;
                 target = line;
