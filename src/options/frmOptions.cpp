@@ -4,6 +4,7 @@
 #include "platform/MsgBox.h"
 #include "platform/Text8.h"
 #include "platform/Twips.h"
+#include "platform/VScrollBar.h"
 #include "platform/VbColour.h"
 #include "platform/VbConvert.h"
 #include "platform/VbError.h"
@@ -17,7 +18,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollBar>
 #include <functional>
 #include <vector>
 
@@ -77,12 +77,6 @@ void setSelection(QComboBox* list, int index) {
     if (index < -1 || index >= list->count())
         throw VbError(VbError::InvalidPropertyValue, "Invalid property value");
     list->setCurrentIndex(index);
-}
-
-void setScrollValue(QScrollBar* bar, int value) {
-    if (value < bar->minimum() || value > bar->maximum())
-        throw VbError(VbError::InvalidPropertyValue, "Invalid property value");
-    bar->setValue(value);
 }
 
 // A caption too wide for its button goes onto two lines, broken at the blank nearest the
@@ -221,14 +215,8 @@ void frmOptions::BuildControls() {
     place(lblMsgDelay, 3120, 3510, 510, 390);
 
     // Used as a spinner: the top end is 180, so the up arrow raises the delay.
-    vsDelay = new QScrollBar(Qt::Vertical, frame);
+    vsDelay = new VScrollBar(180, 0, frame);
     vsDelay->setObjectName(QStringLiteral("vsDelay"));
-    vsDelay->setRange(0, 180);
-    vsDelay->setInvertedAppearance(true);
-    vsDelay->setInvertedControls(false);
-    vsDelay->setSingleStep(1);
-    vsDelay->setPageStep(1);
-    vsDelay->setTracking(false); // a drag of the box counts once, where it ends
     place(vsDelay, 3645, 3480, 255, 450);
 
     const auto makeCheck = [&](const char* name, const char* caption) {
@@ -276,7 +264,7 @@ void frmOptions::BuildControls() {
     on(&QCheckBox::stateChanged, chkHighlight, &frmOptions::chkHighlight_Click);
     on(&QCheckBox::stateChanged, chkOnTop, &frmOptions::chkOnTop_Click);
     on(&QCheckBox::stateChanged, chkShowATIS, &frmOptions::chkShowATIS_Click);
-    on(&QScrollBar::valueChanged, vsDelay, &frmOptions::vsDelay_Change);
+    on(&VScrollBar::Change, vsDelay, &frmOptions::vsDelay_Change);
     connect(cmdClose, &QPushButton::clicked, this, [this] { Guarded([&] { cmdClose_Click(); }); });
 
     frame->show();
@@ -291,7 +279,7 @@ void frmOptions::Form_Load() {
         [&] { setSelection(cboAtcComs, whole(ReadSetting("AtcComs"))); },
         [&] { setSelection(cboOwnComs, whole(ReadSetting("OwnComs"))); },
         [&] { lblMsgDelay->setText(toQt(ReadSetting("MsgDelay"))); },
-        [&] { setScrollValue(vsDelay, whole(ReadSetting("MsgDelay"))); },
+        [&] { vsDelay->SetValue(whole(ReadSetting("MsgDelay"))); },
         [&] { setCheckValue(chkLastMsg, whole(ReadSetting("LastMsg"))); },
         [&] { setCheckValue(chkHighlight, whole(ReadIniKey("Config", "HighlightTX2U", ""))); },
         [&] { setCheckValue(chkOnTop, whole(ReadIniKey("Config", "AlwaysOnTop", ""))); },
@@ -351,7 +339,7 @@ void frmOptions::chkOnTop_Click() {
 }
 
 void frmOptions::vsDelay_Change() {
-    lblMsgDelay->setText(QString::number(vsDelay->value()));
+    lblMsgDelay->setText(QString::number(vsDelay->Value()));
     WriteIniKey("Config", "MsgDelay", fromQt(lblMsgDelay->text()));
     Settings.MsgDelay = CLngOrRaise(ReadSetting("MsgDelay"));
     applyDelayPeriod();

@@ -13,7 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QScrollBar;
+class VScrollBar;
 
 class frmOptions : public QDialog {
     Q_OBJECT
@@ -32,7 +32,7 @@ public:
     QComboBox* cboAtcComs = nullptr;
     QComboBox* cboOwnComs = nullptr;
     QLabel* lblMsgDelay = nullptr;
-    QScrollBar* vsDelay = nullptr;
+    VScrollBar* vsDelay = nullptr;
     QCheckBox* chkLastMsg = nullptr;
     QCheckBox* chkHighlight = nullptr;
     QCheckBox* chkOnTop = nullptr;

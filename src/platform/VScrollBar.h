@@ -1,0 +1,23 @@
+// A vertical scroll bar whose top end may hold the larger value, as a spinner needs: with
+// top 180 and bottom 0, the up arrow raises the value. Change is raised after each arrow
+// or track click and once when a drag of the box ends.
+#pragma once
+
+#include <QScrollBar>
+
+class VScrollBar : public QScrollBar {
+    Q_OBJECT
+public:
+    VScrollBar(int top, int bottom, QWidget* parent = nullptr);
+
+    int Value() const;
+    // Throws VbError(InvalidPropertyValue) outside the bar's range.
+    void SetValue(int value);
+
+Q_SIGNALS:
+    void Change();
+
+private:
+    int top_;
+    int bottom_;
+};
