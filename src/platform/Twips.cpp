@@ -3,16 +3,19 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <cmath>
 
 namespace {
 
-// The frame the window manager adds around a decorated window, in pixels.
+// The frame the window system adds around a top-level window, as far as it is known: the
+// native window is created first so that a window not shown yet reports it too.
 QMargins frameMargins(const QWidget* window) {
-    const QRect frame = window->frameGeometry();
-    const QRect client = window->geometry();
-    return {client.left() - frame.left(), client.top() - frame.top(),
-            frame.right() - client.right(), frame.bottom() - client.bottom()};
+    if (!window->isWindow())
+        return {};
+    const_cast<QWidget*>(window)->winId();
+    const QWindow* handle = window->windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
 }
 
 QRect screenGeometry() {
@@ -32,16 +35,18 @@ float FromPixels(int pixels) {
 }
 
 float Left(const QWidget* window) {
-    return FromPixels(window->frameGeometry().x());
+    return FromPixels(window->geometry().x() - frameMargins(window).left());
 }
 float Top(const QWidget* window) {
-    return FromPixels(window->frameGeometry().y());
+    return FromPixels(window->geometry().y() - frameMargins(window).top());
 }
 float Width(const QWidget* window) {
-    return FromPixels(window->frameGeometry().width());
+    const QMargins frame = frameMargins(window);
+    return FromPixels(window->width() + frame.left() + frame.right());
 }
 float Height(const QWidget* window) {
-    return FromPixels(window->frameGeometry().height());
+    const QMargins frame = frameMargins(window);
+    return FromPixels(window->height() + frame.top() + frame.bottom());
 }
 float ScaleWidth(const QWidget* window) {
     return FromPixels(window->contentsRect().width());
@@ -50,12 +55,18 @@ float ScaleHeight(const QWidget* window) {
     return FromPixels(window->contentsRect().height());
 }
 
+// The client rectangle is placed, so the frame lands where asked whether or not the window
+// has been shown before.
 void SetLeft(QWidget* window, float twips) {
-    window->move(ToPixels(twips), window->frameGeometry().y());
+    const QRect client = window->geometry();
+    window->setGeometry(
+        QRect(QPoint(ToPixels(twips) + frameMargins(window).left(), client.y()), client.size()));
 }
 
 void SetTop(QWidget* window, float twips) {
-    window->move(window->frameGeometry().x(), ToPixels(twips));
+    const QRect client = window->geometry();
+    window->setGeometry(
+        QRect(QPoint(client.x(), ToPixels(twips) + frameMargins(window).top()), client.size()));
 }
 
 void SetWidth(QWidget* window, float twips) {
