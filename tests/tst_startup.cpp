@@ -1,0 +1,278 @@
+// The start sequence against the settings files users leave behind, the settings file's
+// access operations, and the shared window and text helpers.
+#include "platform/App.h"
+#include "platform/MsgBox.h"
+#include "platform/SizingFrame.h"
+#include "platform/Twips.h"
+#include "platform/WindowApi.h"
+#include "startup/Common.h"
+#include "startup/MainMod.h"
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLockFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <array>
+#include <cmath>
+#include <memory>
+
+using MainMod::Settings;
+
+static QByteArray crlf(const QList<QByteArray>& lines) {
+    return lines.join("\r\n") + "\r\n";
+}
+static QByteArray vb(const QColor& c) {
+    return QByteArray::number(c.red() | c.green() << 8 | c.blue() << 16);
+}
+// A file whose every applied value differs from the caption window's design.
+static const QColor back(10, 20, 30), text(200, 100, 50);
+static const QByteArray custom =
+    crlf(("[Config]|FirstRun=0|BackCol=" + vb(back) + "|TextCol=" + vb(text) +
+          "|Font=Courier|FontSize=17|FontBold=0|FontItalic=1|Border=1|KVEServer=sim-pc / deck"
+          "|KVEPort=1234|AtcComs=1|OwnComs=-1|MsgDelay=7 / seconds|LastMsg=True|HighlightTX2U=1"
+          "|AlwaysOnTop=0|ShowATIS=1")
+             .split('|'));
+// `custom` with the line of `key` given another value, or without it (null).
+static QByteArray edited(const QByteArray& key, const char* value) {
+    QByteArray bytes = custom;
+    const qsizetype at = bytes.indexOf("\n" + key + "=") + 1, end = bytes.indexOf('\n', at) + 1;
+    return bytes.replace(at, end - at, value ? key + "=" + value + "\r\n" : QByteArray());
+}
+static const QString customOutcome =
+    "back=" + back.name() + "|text=" + text.name() +
+    "|font=Courier|size=17|bold=0|italic=1|period=7000|server=sim-pc|port=1234|delay=7"
+    "|flags=11111|FirstRun=1|ShowATIS=1|shown=1";
+// The design, where nothing could be read; the period follows the unread (zero) delay.
+static const QString designOutcome = "back=#000000|text=#00ff00|font=Arial|size=12|bold=0"
+                                     "|italic=0|period=0|server=|port=0|delay=0|flags=00000"
+                                     "|FirstRun=1|ShowATIS=0|shown=1";
+static QStringList changed(const QString& base, const QString& changes) {
+    QStringList entries = base.split('|');
+    for (const QString& change : changes.split('|', Qt::SkipEmptyParts))
+        for (QString& entry : entries)
+            if (entry.section('=', 0, 0) == change.section('=', 0, 0))
+                entry = change;
+    return entries;
+}
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir layouts;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::vector<MsgBox::Call> boxes;
+
+    QString ini() const { return dir->filePath("Wingscribe.ini"); }
+    QByteArray file(const QString& path = {}) const {
+        QFile f(path.isEmpty() ? ini() : path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    void write(const QByteArray& bytes, const QString& path = {}) {
+        QFile f(path.isEmpty() ? ini() : path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    }
+    bool start() {
+        const bool running = MainMod::Main();
+        if (frmMain::Exists()) // keeps the setup dialog from opening on the first tick
+            frmMain::Get().timMonitorConnection.SetEnabled(false);
+        return running;
+    }
+    static QStringList outcome() {
+        frmMain& caption = frmMain::Get();
+        const QFont font = caption.lblCaption->font();
+        const auto n = [](auto v) { return QString::number(v); };
+        const auto key = [](const char* name) {
+            return QString::fromStdString(MainMod::ReadIniKey("Config", name, ""));
+        };
+        return QString("back=%1|text=%2|font=%3|size=%4|bold=%5|italic=%6|period=%7|server=%8"
+                       "|port=%9|delay=%10|flags=%11|FirstRun=%12|ShowATIS=%13|shown=%14")
+            .arg(caption.palette().color(QPalette::Window).name(),
+                 caption.lblCaption->palette().color(QPalette::WindowText).name(), font.family(),
+                 n(font.pointSizeF()), n(font.bold()), n(font.italic()),
+                 n(caption.timMsgDelay.Interval()), QString::fromStdString(Settings.KVEServer),
+                 n(Settings.KVEPort), n(Settings.MsgDelay),
+                 n(Settings.AtcComs) + n(Settings.OwnComs) + n(Settings.LastMsg) +
+                     n(Settings.HighlightTX2U) + n(Settings.ShowATIS),
+                 key("FirstRun"), key("ShowATIS"), n(caption.isVisible()))
+            .split('|');
+    }
+
+private slots:
+    void initTestCase() {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, layouts.path());
+        MsgBox::SetAnswererForTesting([this](const MsgBox::Call& call) {
+            boxes.push_back(call);
+            return int(MsgBox::vbOK);
+        });
+    }
+
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        App::SetLocationForTesting(dir->path().toStdString(), "Wingscribe");
+        Settings = {};
+        boxes.clear();
+    }
+
+    void cleanup() {
+        frmMain::Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void firstStartWritesDefaults() {
+        QVERIFY(start());
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const auto centred = [](int pixels, int size) {
+            const float twips = (pixels * 15.0f - size) / 2; // a whole number or a half
+            return QByteArray::number(twips, 'f', twips == std::floor(twips) ? 0 : 1);
+        };
+        QCOMPARE(file(), crlf(("[Config]|FirstRun=1|LeftPos=" + centred(screen.width(), 15510) +
+                               "|TopPos=" + centred(screen.height(), 1425) +
+                               "|BackCol=0|TextCol=65280|HBackCol=0|HTextCol=65280|Font=Arial"
+                               "|FontSize=12|FontBold=0|FontItalic=0|Border=1|KVEServer=0.0.0.0"
+                               "|KVEPort=1008|AtcComs=1|OwnComs=1|MsgDelay=30|LastMsg=1"
+                               "|HighlightTX2U=0|AlwaysOnTop=0|ShowATIS=0")
+                                  .split('|')));
+        QCOMPARE(outcome(), changed(designOutcome, "server=0.0.0.0|port=1008|delay=30"
+                                                   "|period=30000|flags=11100"));
+        QVERIFY(boxes.empty());
+    }
+
+    void unusableValuesAreSkipped_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("expected");
+        const auto row = [](const char* name, const QByteArray& content, const QString& base,
+                            const char* changes) {
+            QTest::newRow(name) << content << changed(base, changes);
+        };
+        row("as written", custom, customOutcome, "");
+        row("port abc", edited("KVEPort", "abc"), customOutcome, "port=0");
+        row("no BackCol", edited("BackCol", nullptr), customOutcome, "back=#000000");
+        row("bold word", edited("FontBold", "True"), customOutcome, "bold=1");
+        row("empty flag", edited("LastMsg", ""), customOutcome, "flags=11011");
+        row("only comment", edited("KVEPort", "/ 1008"), customOutcome, "port=0");
+        row("inner blanks", edited("Font", "  Times New Roman "), customOutcome,
+            "font=Times New Roman");
+        row("no ShowATIS", edited("ShowATIS", nullptr), customOutcome, "flags=11110|ShowATIS=0");
+        row("no FirstRun", edited("FirstRun", nullptr), customOutcome, "");
+        const QByteArray name(300, 'F');
+        row("300 chars", edited("Font", name), customOutcome, qPrintable("font=" + name.left(254)));
+        row("3 MB before", "[Big]\n" + QByteArray(3 << 20, 'x') + "\n" + custom, customOutcome, "");
+        // An empty font name is applied as it is.
+        row("no section", custom.mid(custom.indexOf('\n') + 1), designOutcome, "font=");
+        QByteArray noise(64 << 10, '\0');
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        row("binary", noise, designOutcome, "font=");
+    }
+
+    void unusableValuesAreSkipped() {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, expected);
+        write(content);
+        QVERIFY(start());
+        QCOMPARE(outcome(), expected);
+        QVERIFY(boxes.empty());
+    }
+
+    void overflowStillShowsWindow() {
+        // Before the window exists, while applying the font, and for the timer period.
+        const std::pair<const char*, const char*> cases[] = {
+            {"KVEPort", "99999999999"}, {"FontSize", "99999"}, {"MsgDelay", "99999999"}};
+        for (const auto& [key, value] : cases) {
+            init();
+            write(edited(key, value));
+            QVERIFY2(start() && frmMain::Get().isVisible(), key);
+            QCOMPARE(Settings.KVEServer, "sim-pc"); // what came before the failure is applied
+            cleanup();
+        }
+    }
+
+    void secondCopyEndsAtOnce() {
+        write(custom);
+        const QString lock = QString::fromStdString(App::InstanceLockPath());
+        QLockFile other(lock);
+        QVERIFY(other.tryLock(0));
+        QVERIFY(!start());
+        QCOMPARE(file(), custom);
+        QVERIFY(!frmMain::Exists());
+
+        // A copy that died without unlocking blocks nothing.
+        QList<QByteArray> owner = file(lock).split('\n');
+        other.unlock();
+        QProcess gone;
+        gone.start("true");
+        QVERIFY(gone.waitForStarted());
+        owner[0] = QByteArray::number(gone.processId());
+        QVERIFY(gone.waitForFinished());
+        write(owner.join('\n'), lock);
+        QVERIFY(start());
+        QVERIFY(frmMain::Get().isVisible());
+    }
+
+    void unwritableFolder() {
+        for (const bool fileInTheWay : {false, true}) {
+            const QString folder = dir->filePath(fileInTheWay ? "file" : "missing");
+            QVERIFY(!fileInTheWay || QFile(folder).open(QIODevice::WriteOnly));
+            App::SetLocationForTesting(folder.toStdString(), "Wingscribe");
+            boxes.clear();
+            QVERIFY(!start());
+            QCOMPARE(boxes.size(), std::size_t(1));
+            QVERIFY2(QString::fromStdString(boxes[0].prompt).contains(folder),
+                     boxes[0].prompt.data());
+            QVERIFY(!frmMain::Exists());
+            for (const QWidget* window : QApplication::topLevelWidgets())
+                QVERIFY(!window->isVisible());
+        }
+    }
+
+    void writtenValuesAreTrimmed() {
+        Settings.IniPath = (dir->path() + "\\Wingscribe.ini").toStdString();
+        MainMod::WriteIniKey("Config", "FontSize", "  12  ");
+        QCOMPARE(file(), "[Config]\r\nFontSize=12\r\n");
+        QCOMPARE(MainMod::CutAtMarker(" \tx\t / y", "/"), "\tx\t"); // tabs are no blanks
+    }
+
+    void replaceAll() {
+        const std::array<std::string, 4> cases[] = {{"192.168. 0. 1 ", " ", "", "192.168.0.1"},
+                                                    {"aabb", "ab", "", ""},
+                                                    {"a", "a", "aa", "aa"},
+                                                    {"Abab", "AB", "", "Abab"},
+                                                    {"abc", "", "z", "abc"}};
+        for (const auto& [text, find, replacement, expected] : cases)
+            QCOMPARE(COMMON::ReplaceAll(text, find, replacement), expected);
+    }
+
+    void centreAndSizingFrame() {
+        QWidget window(nullptr, Qt::FramelessWindowHint);
+        window.resize(Twips::ToPixels(15705), Twips::ToPixels(1440));
+        COMMON::CentreForm(&window);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const auto onPixels = [](float t) { return Twips::FromPixels(Twips::ToPixels(t)); };
+        QCOMPARE(Twips::Left(&window), onPixels((screen.width() * 15 - Twips::Width(&window)) / 2));
+        QCOMPARE(Twips::Top(&window),
+                 onPixels((screen.height() * 15 - Twips::Height(&window)) / 2));
+
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const HWND handle = HandleOf(&window);
+        const QSize outer = window.frameGeometry().size();
+        SetWindowLongA(handle, GWL_STYLE, 0x10000000);
+        for (const bool set : {true, true, false, false}) {
+            COMMON::SetWindowStyle(handle, false, WS_THICKFRAME, set, set);
+            QCOMPARE(SizingFrame::IsShown(&window), set);
+            QCOMPARE(GetWindowLongA(handle, GWL_STYLE), 0x10000000 | (set ? WS_THICKFRAME : 0));
+            QCOMPARE(window.frameGeometry().size(), outer);
+            QCOMPARE(window.contentsRect().width(),
+                     outer.width() - (set ? 2 * SizingFrame::Thickness : 0));
+            QVERIFY(window.isVisible());
+        }
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
