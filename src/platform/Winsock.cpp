@@ -1,6 +1,15 @@
 #include "platform/Winsock.h"
 
+#include "platform/Text8.h"
 #include "platform/VbError.h"
+
+#include <QEvent>
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/socket.h>
+#endif
 
 namespace {
 
@@ -26,7 +35,39 @@ int errorNumberFor(QAbstractSocket::SocketError error) {
 
 } // namespace
 
-Winsock::Winsock(QObject* parent) : QObject(parent) {
+// Qt reports a connection reset by the peer on Unix as an orderly close. To tell the two
+// apart, peek at the socket just before Qt reads it: a reset shows as ECONNRESET there.
+class Winsock::ResetWatch : public QObject {
+public:
+    ResetWatch(Winsock& owner) : QObject(&owner), owner_(owner) {}
+
+    void Watch(QTcpSocket& socket) {
+        for (QSocketNotifier* notifier : socket.findChildren<QSocketNotifier*>())
+            if (notifier->type() == QSocketNotifier::Read)
+                notifier->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+#ifdef Q_OS_UNIX
+        if (event->type() == QEvent::SockAct) {
+            char byte;
+            const auto descriptor = static_cast<int>(owner_.socket_.socketDescriptor());
+            if (descriptor >= 0 && ::recv(descriptor, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 &&
+                errno == ECONNRESET)
+                owner_.resetByPeer_ = true;
+        }
+#else
+        Q_UNUSED(event);
+#endif
+        return false;
+    }
+
+private:
+    Winsock& owner_;
+};
+
+Winsock::Winsock(QObject* parent) : QObject(parent), resetWatch_(new ResetWatch(*this)) {
     connect(&socket_, &QTcpSocket::stateChanged, this, &Winsock::OnStateChanged);
     connect(&socket_, &QTcpSocket::errorOccurred, this, &Winsock::OnSocketError);
     connect(&socket_, &QTcpSocket::readyRead, this,
@@ -45,7 +86,8 @@ void Winsock::Connect() {
                       "Wrong protocol or connection state for the requested transaction or "
                       "request");
     state_ = sckConnecting;
-    socket_.connectToHost(QString::fromStdString(remoteHost_), static_cast<quint16>(remotePort_));
+    resetByPeer_ = false;
+    socket_.connectToHost(toQt(remoteHost_), static_cast<quint16>(remotePort_));
 }
 
 void Winsock::Close() {
@@ -74,6 +116,7 @@ void Winsock::OnStateChanged(QAbstractSocket::SocketState state) {
         break;
     case QAbstractSocket::ConnectedState:
         state_ = sckConnected;
+        resetWatch_->Watch(socket_);
         Q_EMIT Connected();
         break;
     default:
@@ -84,6 +127,8 @@ void Winsock::OnStateChanged(QAbstractSocket::SocketState state) {
 void Winsock::OnSocketError(QAbstractSocket::SocketError error) {
     if (state_ == sckClosed || state_ == sckClosing || state_ == sckError)
         return;
+    if (error == QAbstractSocket::RemoteHostClosedError && resetByPeer_)
+        error = QAbstractSocket::NetworkError;
     if (error == QAbstractSocket::RemoteHostClosedError) {
         state_ = sckClosing;
         Q_EMIT Closed();

@@ -59,7 +59,10 @@ private:
     void OnStateChanged(QAbstractSocket::SocketState state);
     void OnSocketError(QAbstractSocket::SocketError error);
 
+    class ResetWatch;
     QTcpSocket socket_;
+    ResetWatch* resetWatch_;
+    bool resetByPeer_ = false;
     std::string remoteHost_;
     std::int32_t remotePort_ = 0;
     int state_ = sckClosed;
