@@ -17,6 +17,9 @@ namespace {
 QPoint lastPress;
 
 class PressWatcher : public QObject {
+public:
+    using QObject::QObject;
+
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::MouseButtonPress)
