@@ -29,7 +29,8 @@ protected:
 };
 
 void watchPresses() {
-    QCoreApplication::instance()->installEventFilter(new PressWatcher);
+    QCoreApplication* app = QCoreApplication::instance();
+    app->installEventFilter(new PressWatcher(app));
 }
 Q_COREAPP_STARTUP_FUNCTION(watchPresses)
 
