@@ -9,7 +9,7 @@ trap 'rm -rf "$work"' EXIT
 
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >/dev/null)
 deb=$(ls "$work"/out/*.deb)
-dpkg-deb --info "$deb" | grep -q "Depends: .*libqt6widgets6"
+grep -q libqt6widgets6 <<<"$(dpkg-deb --field "$deb" Depends)"
 mkdir "$work/root" "$work/home"
 dpkg -x "$deb" "$work/root"
 for file in usr/bin/wingscribe usr/lib/wingscribe/wingscribe usr/share/applications/wingscribe.desktop \

@@ -176,10 +176,12 @@ private slots:
             int pipeFds[2];
             QVERIFY(::pipe(pipeFds) == 0);
             const pid_t child = ::fork();
-            for (int i = 0; child == 0; ++i) {
-                put("Config", "Font", values[i % 2].constData());
-                if (::write(pipeFds[1], "w", 1) != 1)
-                    ::_exit(1);
+            if (child == 0) {
+                for (int i = 0;; ++i) {
+                    put("Config", "Font", values[i % 2].constData());
+                    if (::write(pipeFds[1], "w", 1) != 1)
+                        ::_exit(1);
+                }
             }
             QVERIFY(child > 0);
             ::close(pipeFds[1]);
