@@ -3,9 +3,10 @@
 # already there. Needs root (or sudo).
 set -euo pipefail
 
+# libclang-rt-14-dev holds clang's sanitizer and libFuzzer runtimes (only recommended by clang).
 packages=(
-  cmake ninja-build g++ clang qt6-base-dev qt6-base-dev-tools libgl-dev
-  xvfb openbox xdotool x11-utils imagemagick fonts-liberation
+  cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools libgl-dev
+  xvfb openbox xdotool x11-utils imagemagick fonts-liberation python3
 )
 
 missing=()

@@ -158,47 +158,6 @@ private slots:
         QCOMPARE(readAll(ini()), QByteArray("[Config]\r\nFont=Arial\r\n"));
 #endif
     }
-
-    void killedWriterLeavesWholeFile() {
-#ifndef Q_OS_UNIX
-        QSKIP("needs fork()");
-#else
-        // A child rewrites one key of a big file as fast as it can. Readers meanwhile, and
-        // after it is killed at whatever point it has reached, must see a whole file.
-        const QByteArray filler = QByteArray("Filler=0123456789\r\n").repeated(50000);
-        const QByteArray values[] = {QByteArray(200, 'a'), QByteArray(300, 'b')};
-        auto whole = [&](const QByteArray& file) {
-            return file == "[Config]\r\nFont=" + values[0] + "\r\n" + filler ||
-                   file == "[Config]\r\nFont=" + values[1] + "\r\n" + filler;
-        };
-        writeAll(ini(), "[Config]\r\nFont=old\r\n" + filler);
-        for (int round = 0; round < 5; ++round) {
-            int pipeFds[2];
-            QVERIFY(::pipe(pipeFds) == 0);
-            const pid_t child = ::fork();
-            if (child == 0) {
-                for (int i = 0;; ++i) {
-                    put("Config", "Font", values[i % 2].constData());
-                    if (::write(pipeFds[1], "w", 1) != 1)
-                        ::_exit(1);
-                }
-            }
-            QVERIFY(child > 0);
-            ::close(pipeFds[1]);
-            char done;
-            const bool started = ::read(pipeFds[0], &done, 1) == 1;
-            int torn = 0;
-            for (int i = 0; started && i < 50; ++i)
-                torn += whole(readAll(ini())) ? 0 : 1;
-            ::kill(child, SIGKILL);
-            ::waitpid(child, nullptr, 0);
-            ::close(pipeFds[0]);
-            QVERIFY(started);
-            QCOMPARE(torn, 0);
-            QVERIFY(whole(readAll(ini())));
-        }
-#endif
-    }
 };
 
 QTEST_GUILESS_MAIN(TestProfile)
