@@ -254,7 +254,8 @@ void frmMain::mousePressEvent(QMouseEvent* event) {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lblCaption && event->type() == QEvent::MouseButtonPress) {
+    if (watched == lblCaption && (event->type() == QEvent::MouseButtonPress ||
+                                  event->type() == QEvent::MouseButtonDblClick)) {
         const int button = buttonMask(static_cast<QMouseEvent*>(event)->button());
         Guarded([&] { lblCaption_MouseDown(button); });
         return true;
