@@ -28,17 +28,9 @@ using MainMod::WriteIniKey;
 
 namespace {
 
-frmOptions* instance = nullptr;
-
 constexpr std::int32_t DarkRed = 0x000080;
 constexpr std::int32_t Blue = 0xFF0000;
 constexpr std::int32_t LightYellow = 0xC0FFFF;
-
-QFont arial(double points) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    return font;
-}
 
 void colourText(QWidget* widget, std::int32_t text, std::int32_t back = -1) {
     QPalette palette = widget->palette();
@@ -103,16 +95,6 @@ void applyDelayPeriod() {
 
 } // namespace
 
-frmOptions& frmOptions::Get() {
-    if (!instance)
-        instance = new frmOptions;
-    return *instance;
-}
-
-bool frmOptions::Exists() {
-    return instance != nullptr;
-}
-
 frmOptions::frmOptions()
     : QDialog(frmMain::Exists() ? &frmMain::Get() : nullptr, Qt::Dialog | Qt::CustomizeWindowHint |
                                                                  Qt::WindowTitleHint |
@@ -163,7 +145,7 @@ void frmOptions::BuildControls() {
     for (int index = 0; index < 7; ++index) {
         auto* button = new QPushButton(QString::fromLatin1(captions[index]), frame);
         button->setObjectName(QStringLiteral("cmdOptions%1").arg(index));
-        button->setFont(arial(8.25));
+        button->setFont(DesignFont(8.25));
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this,
                 [this, index] { Guarded([&] { Appearance.cmdOptions_Click(index); }); });
@@ -178,7 +160,7 @@ void frmOptions::BuildControls() {
         wrapCaption(button);
 
     auto* Label2 = new QLabel(QStringLiteral("Message Options"), frame);
-    Label2->setFont(arial(8.25));
+    Label2->setFont(DesignFont(8.25));
     colourText(Label2, DarkRed);
     place(Label2, 180, 2370, 3720, 255);
 
@@ -188,7 +170,7 @@ void frmOptions::BuildControls() {
         list->addItem(QString::fromLatin1(hide));
         list->addItem(QString::fromLatin1(show));
         list->setCurrentIndex(-1);
-        list->setFont(arial(8.25));
+        list->setFont(DesignFont(8.25));
         colourText(list, Blue, LightYellow);
         return list;
     };
@@ -200,14 +182,14 @@ void frmOptions::BuildControls() {
 
     auto* Label1 =
         new QLabel(QStringLiteral("Adjust the number of seconds to display each message"), frame);
-    Label1->setFont(arial(8.25));
+    Label1->setFont(DesignFont(8.25));
     Label1->setWordWrap(true);
     colourText(Label1, DarkRed);
     place(Label1, 180, 3480, 2880, 450);
 
     lblMsgDelay = new QLabel(QStringLiteral("99"), frame);
     lblMsgDelay->setObjectName(QStringLiteral("lblMsgDelay"));
-    lblMsgDelay->setFont(arial(9.75));
+    lblMsgDelay->setFont(DesignFont(9.75));
     lblMsgDelay->setAlignment(Qt::AlignCenter);
     lblMsgDelay->setFrameShape(QFrame::Panel);
     lblMsgDelay->setFrameShadow(QFrame::Sunken);
@@ -222,7 +204,7 @@ void frmOptions::BuildControls() {
     const auto makeCheck = [&](const char* name, const char* caption) {
         auto* box = new QCheckBox(QString::fromLatin1(caption), frame);
         box->setObjectName(QString::fromLatin1(name));
-        box->setFont(arial(8.25));
+        box->setFont(DesignFont(8.25));
         colourText(box, DarkRed);
         return box;
     };
@@ -239,7 +221,7 @@ void frmOptions::BuildControls() {
 
     cmdClose = new QPushButton(QStringLiteral("&Close Options"), frame);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdClose->setFont(arial(8.25));
+    cmdClose->setFont(DesignFont(8.25));
     cmdClose->setDefault(true);
     place(cmdClose, 1080, 5700, 1920, 450);
 

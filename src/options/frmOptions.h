@@ -6,6 +6,8 @@
 
 #include "options/AppearanceCommands.h"
 
+#include "ui/FormInstance.h"
+
 #include <QDialog>
 #include <array>
 
@@ -15,12 +17,9 @@ class QLabel;
 class QPushButton;
 class VScrollBar;
 
-class frmOptions : public QDialog {
+class frmOptions : public QDialog, public FormInstance<frmOptions> {
     Q_OBJECT
 public:
-    static frmOptions& Get();
-    static bool Exists();
-
     // Loads the window (filling its controls) and shows it modally until it is closed.
     void Show();
 
@@ -55,6 +54,7 @@ protected:
     void reject() override; // Esc and the window manager's close: the Close button
 
 private:
+    friend class FormInstance<frmOptions>;
     frmOptions();
     void BuildControls();
     void Form_Load();

@@ -14,22 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-frmPopup* instance = nullptr;
-
-} // namespace
-
-frmPopup& frmPopup::Get() {
-    if (!instance)
-        instance = new frmPopup;
-    return *instance;
-}
-
-bool frmPopup::Exists() {
-    return instance != nullptr;
-}
-
 frmPopup::frmPopup()
     : QDialog(frmMain::Exists() ? &frmMain::Get() : nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmPopup"));
@@ -45,12 +29,10 @@ frmPopup::frmPopup()
                                {"&Close this Window", 3480},
                                {"&End Wingscribe", 5160},
                                {"&Go to Setup", 1800}};
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPointSizeF(8.25);
     for (int index = 0; index < 4; ++index) {
         auto* button = new QPushButton(QString::fromLatin1(designs[index].caption), this);
         button->setObjectName(QStringLiteral("cmdChoose%1").arg(index));
-        button->setFont(arial);
+        button->setFont(DesignFont(8.25));
         button->setAutoDefault(false);
         Twips::SetControlRect(button, designs[index].left, 120, 1575, 375);
         connect(button, &QPushButton::clicked, this,
@@ -61,18 +43,6 @@ frmPopup::frmPopup()
     for (int index = 0; index < 3; ++index)
         setTabOrder(cmdChoose[index], cmdChoose[index + 1]);
     cmdChoose[GoToOptions]->setFocus();
-}
-
-frmPopup::~frmPopup() {
-    if (instance == this)
-        instance = nullptr;
-}
-
-void frmPopup::Unload() {
-    done(QDialog::Accepted);
-    if (instance == this)
-        instance = nullptr;
-    deleteLater();
 }
 
 void frmPopup::OpenOver(frmMain& caption) {
@@ -90,7 +60,7 @@ void frmPopup::cmdChoose_Click(int index) {
     frmMain& caption = frmMain::Get();
     switch (index) {
     case GoToOptions: {
-        Unload();
+        Unload(*this);
         frmOptions& options = frmOptions::Get();
         Twips::SetLeft(&options, Twips::Left(&caption) + Twips::Width(&caption) / 2 -
                                      Twips::Width(&options) / 2);
@@ -102,11 +72,11 @@ void frmPopup::cmdChoose_Click(int index) {
         break;
     }
     case CloseThisWindow:
-        Unload();
+        Unload(*this);
         break;
     case EndWingscribe:
         caption.ActiveResize1->SaveFormLayout(&caption, true, App::ProductName);
-        Unload();
+        Unload(*this);
         frmMain::Unload();
         break;
     case GoToSetup: {

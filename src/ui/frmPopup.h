@@ -2,19 +2,18 @@
 // It leads to the options dialog or the setup dialog, closes itself, or ends the program.
 #pragma once
 
+#include "ui/FormInstance.h"
+
 #include <QDialog>
 #include <array>
 
 class QPushButton;
 class frmMain;
 
-class frmPopup : public QDialog {
+class frmPopup : public QDialog, public FormInstance<frmPopup> {
     Q_OBJECT
 public:
     enum Choice : int { GoToOptions = 0, CloseThisWindow = 1, EndWingscribe = 2, GoToSetup = 3 };
-
-    static frmPopup& Get();
-    static bool Exists();
 
     // The right-click handling: drops the caption window's top-most state, shows the choice
     // window over it until the whole chain of dialogs has closed, then re-applies the
@@ -28,7 +27,6 @@ protected:
     void reject() override; // Esc presses "Close this Window"
 
 private:
+    friend class FormInstance<frmPopup>;
     frmPopup();
-    ~frmPopup() override;
-    void Unload();
 };

@@ -18,29 +18,11 @@
 
 namespace {
 
-frmSetup* instance = nullptr;
-
-QFont arial(double points) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    return font;
-}
-
 bool blank(const std::string& text) {
     return text.find_first_not_of(' ') == std::string::npos;
 }
 
 } // namespace
-
-frmSetup& frmSetup::Get() {
-    if (!instance)
-        instance = new frmSetup;
-    return *instance;
-}
-
-bool frmSetup::Exists() {
-    return instance != nullptr;
-}
 
 frmSetup::frmSetup()
     : QDialog(frmMain::Exists() ? &frmMain::Get() : nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
@@ -70,23 +52,23 @@ frmSetup::frmSetup()
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setFont(arial(9.75));
+    Label1->setFont(DesignFont(9.75));
     Twips::SetControlRect(Label1, 120, 120, 4815, 735);
 
     txtHost = new QLineEdit(Frame1);
     txtHost->setObjectName(QStringLiteral("txtHost"));
-    txtHost->setFont(arial(9.75));
+    txtHost->setFont(DesignFont(9.75));
     Twips::SetControlRect(txtHost, 120, 960, 4815, 375);
 
     cmdConfirm = new QPushButton(QStringLiteral("&Confirm"), Frame1);
     cmdConfirm->setObjectName(QStringLiteral("cmdConfirm"));
-    cmdConfirm->setFont(arial(8.25));
+    cmdConfirm->setFont(DesignFont(8.25));
     cmdConfirm->setDefault(true);
     Twips::SetControlRect(cmdConfirm, 600, 1440, 1815, 375);
 
     cmdCancel = new QPushButton(QStringLiteral("C&ancel"), Frame1);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setFont(arial(8.25));
+    cmdCancel->setFont(DesignFont(8.25));
     Twips::SetControlRect(cmdCancel, 2640, 1440, 1815, 375);
 
     setTabOrder(txtHost, cmdConfirm);
@@ -99,18 +81,6 @@ frmSetup::frmSetup()
             [this] { Guarded([&] { cmdCancel_Click(); }); });
 }
 
-frmSetup::~frmSetup() {
-    if (instance == this)
-        instance = nullptr;
-}
-
-void frmSetup::Unload() {
-    done(QDialog::Accepted);
-    if (instance == this)
-        instance = nullptr;
-    deleteLater();
-}
-
 void frmSetup::cmdConfirm_Click() {
     const std::string entered = fromQt(txtHost->text());
     if (blank(entered)) {
@@ -119,7 +89,7 @@ void frmSetup::cmdConfirm_Click() {
         return;
     }
     MainMod::WriteIniKey("Config", "KVEServer", COMMON::ReplaceAll(entered, " ", ""));
-    Unload();
+    Unload(*this);
     MsgBox::Show("Now you can Move and Resize me...\r\n\r\nRight-Click me for additional "
                  "options and/or to Exit.",
                  MsgBox::vbInformation, "Setup");
@@ -127,7 +97,7 @@ void frmSetup::cmdConfirm_Click() {
 
 void frmSetup::cmdCancel_Click() {
     if (!blank(fromQt(txtHost->text()))) {
-        Unload();
+        Unload(*this);
         return;
     }
     const int answer =
@@ -135,7 +105,7 @@ void frmSetup::cmdCancel_Click() {
                      MsgBox::vbYesNo, "Setup");
     if (answer == MsgBox::vbYes) {
         MainMod::WriteIniKey("Config", "KVEServer", "127.0.0.1");
-        Unload();
+        Unload(*this);
     }
 }
 

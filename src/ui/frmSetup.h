@@ -3,17 +3,16 @@
 // re-read it. Unloading discards it; the next use builds it afresh with an empty box.
 #pragma once
 
+#include "ui/FormInstance.h"
+
 #include <QDialog>
 
 class QLineEdit;
 class QPushButton;
 
-class frmSetup : public QDialog {
+class frmSetup : public QDialog, public FormInstance<frmSetup> {
     Q_OBJECT
 public:
-    static frmSetup& Get();
-    static bool Exists();
-
     QLineEdit* txtHost;
     QPushButton* cmdConfirm;
     QPushButton* cmdCancel;
@@ -26,7 +25,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class FormInstance<frmSetup>;
     frmSetup();
-    ~frmSetup() override;
-    void Unload();
 };
