@@ -154,12 +154,16 @@ void frmMain::CheckOnTopSetting() {
 }
 
 void frmMain::SetBackColor(std::int32_t colour) {
+    if (palette().color(QPalette::Window) == FromVbColour(colour))
+        return; // every message sets its colours; most often they are already there
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, FromVbColour(colour));
     setPalette(palette);
 }
 
 void frmMain::SetCaptionForeColor(std::int32_t colour) {
+    if (lblCaption->palette().color(QPalette::WindowText) == FromVbColour(colour))
+        return;
     QPalette palette = lblCaption->palette();
     palette.setColor(QPalette::WindowText, FromVbColour(colour));
     lblCaption->setPalette(palette);
