@@ -3,6 +3,7 @@
 #include "platform/PointerDrag.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
 
@@ -80,9 +81,14 @@ bool SizingFrame::eventFilter(QObject* watched, QEvent* event) {
     if (watched != window_ || !shown_)
         return false;
     switch (event->type()) {
-    case QEvent::Paint:
-        Paint();
+    case QEvent::Paint: {
+        // Most repaints are a new message in the label; the frame only needs drawing when
+        // the damage reaches it.
+        const QRect inner = window_->rect().adjusted(Thickness, Thickness, -Thickness, -Thickness);
+        if (!inner.contains(static_cast<QPaintEvent*>(event)->rect()))
+            Paint();
         return false;
+    }
     case QEvent::MouseMove: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->buttons() == Qt::NoButton)
