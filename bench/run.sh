@@ -38,8 +38,8 @@ launch baseline && sleep 3 && hwm_b=$(status $pid VmHWM) && stop $watcher
 start_feed --count 1 && stop $feed # the port is free again: the feeds below take it in turn
 launch wingscribe $port && sleep 3 && hwm_start=$(status $pid VmHWM)
 for batch in $(seq 10); do
-  "$B/tools/wingscribe-feed" --port $port --count $((MESSAGES / 10)) --interval-ms 1 \
-    --types 0128 --once --exit-after-close >/dev/null 2>>"$log"
+  timeout 600 "$B/tools/wingscribe-feed" --port $port --count $((MESSAGES / 10)) \
+    --interval-ms 1 --types 0128 --once --exit-after-close >/dev/null 2>>"$log"
   sleep 2 # the window has handled what was left in its socket
   [ "$batch" = 1 ] && rss_10=$(status $pid VmRSS)
 done
