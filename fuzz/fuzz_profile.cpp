@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+using namespace Kernel32;
+
 namespace {
 
 #define CHECK(condition)                                                                           \

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace User32;
+
 class TestLayout : public QObject {
     Q_OBJECT
 

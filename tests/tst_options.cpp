@@ -19,6 +19,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace User32;
+
 using MainMod::Settings;
 using Kind = FontColourChooser::Kind;
 
@@ -249,7 +251,7 @@ private slots:
 
     void unreadableSettingIsReported() {
         put("FontSize", "large");
-        WritePrivateProfileStringA("Config", "Border", nullptr, Settings.IniPath.c_str());
+        Kernel32::WritePrivateProfileStringA("Config", "Border", nullptr, Settings.IniPath.c_str());
         const QByteArray before = file();
         appearance().cmdOptions_Click(0);
         appearance().cmdOptions_Click(3);

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace User32;
+
 using MainMod::Settings;
 
 class TestPopup : public QObject {

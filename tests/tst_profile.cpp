@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Kernel32;
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>

@@ -11,6 +11,8 @@
 
 #include <QWidget>
 
+using namespace User32;
+
 using MainMod::ReadSetting;
 using MainMod::WriteIniKey;
 
@@ -123,7 +125,7 @@ void AppearanceCommands::RunChooser(int index) {
 
 void AppearanceCommands::ToggleWindowBorder() {
     const bool shown = CBoolOrRaise(ReadSetting("Border"));
-    const HWND handle = HandleOf(&frmMain::Get());
+    const auto handle = HandleOf(&frmMain::Get());
     COMMON::SetWindowStyle(handle, false, WS_THICKFRAME, !shown, false);
     WriteIniKey("Config", "Border", shown ? "0" : "1");
 }

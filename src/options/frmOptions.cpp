@@ -21,6 +21,8 @@
 #include <functional>
 #include <vector>
 
+using namespace User32;
+
 using MainMod::ReadIniKey;
 using MainMod::ReadSetting;
 using MainMod::Settings;

@@ -17,6 +17,8 @@ inline constexpr const char* ProductName = "Wingscribe";
 // takes the lock for this process (held until it ends); a crashed copy leaves a stale lock
 // that the next start takes over. One copy per executable path.
 bool PrevInstance();
+// Gives up the lock that PrevInstance took, as the end of the process would.
+void ReleaseInstance();
 
 // Lets tests pose as an executable stored elsewhere or under another name.
 void SetLocationForTesting(const std::string& path, const std::string& exeName);

@@ -1,14 +1,11 @@
-// The one place where the program's 8-bit text meets Qt's Unicode strings.
-// One byte is one character (ISO 8859-1), both ways, so any byte survives a round trip.
+// The one place where the program's 8-bit text meets Qt's Unicode strings. The 8-bit text is
+// in the Windows ANSI code page: the system's own on Windows, Windows-1252 elsewhere (what a
+// simulator on a Western Windows PC sends). One byte is one character, both ways; a
+// character the code page cannot hold becomes "?".
 #pragma once
 
 #include <QString>
 #include <string>
 
-inline QString toQt(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-inline std::string fromQt(const QString& text) {
-    return text.toLatin1().toStdString();
-}
+QString toQt(const std::string& text);
+std::string fromQt(const QString& text);

@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace User32;
+
 const char* styleProperty(int index) {
     return index == GWL_EXSTYLE ? "wingscribeExStyle" : "wingscribeStyle";
 }
@@ -25,6 +27,8 @@ void setStayOnTop(QWidget* window, bool onTop) {
 }
 
 } // namespace
+
+namespace User32 {
 
 HWND HandleOf(QWidget* window) {
     return window ? static_cast<HWND>(window->winId()) : 0;
@@ -93,3 +97,5 @@ std::intptr_t SendMessageA(HWND handle, unsigned message, std::intptr_t wParam, 
 bool IsTopMost(const QWidget* window) {
     return window->property("wingscribeTopMost").toBool();
 }
+
+} // namespace User32

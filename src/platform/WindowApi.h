@@ -2,11 +2,16 @@
 // out on Qt top-level widgets. A window handle names a top-level widget; each window keeps
 // its style words, and the sizing-frame style bit decides whether the window draws a frame
 // the mouse can resize it from.
+//
+// They live in a namespace of their own: on Windows the system's real functions and its
+// HWND type share these names in the global namespace.
 #pragma once
 
 #include <cstdint>
 
 class QWidget;
+
+namespace User32 {
 
 using HWND = std::intptr_t;
 
@@ -46,3 +51,5 @@ std::intptr_t SendMessageA(HWND window, unsigned message, std::intptr_t wParam, 
 
 // Whether the window is kept above all others (what the window system was last told).
 bool IsTopMost(const QWidget* window);
+
+} // namespace User32

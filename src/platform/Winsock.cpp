@@ -1,15 +1,11 @@
 #include "platform/Winsock.h"
 
+#include "platform/SocketPeek.h"
 #include "platform/Text8.h"
 #include "platform/VbError.h"
 
 #include <QEvent>
 #include <QSocketNotifier>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <sys/socket.h>
-#endif
 
 namespace {
 
@@ -35,8 +31,8 @@ int errorNumberFor(QAbstractSocket::SocketError error) {
 
 } // namespace
 
-// Qt reports a connection reset by the peer on Unix as an orderly close. To tell the two
-// apart, peek at the socket just before Qt reads it: a reset shows as ECONNRESET there.
+// Qt reports a connection reset by the peer as an orderly close. To tell the two apart,
+// peek at the socket just before Qt reads it.
 class Winsock::ResetWatch : public QObject {
 public:
     ResetWatch(Winsock& owner) : QObject(&owner), owner_(owner) {}
@@ -49,17 +45,9 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-#ifdef Q_OS_UNIX
-        if (event->type() == QEvent::SockAct) {
-            char byte;
-            const auto descriptor = static_cast<int>(owner_.socket_.socketDescriptor());
-            if (descriptor >= 0 && ::recv(descriptor, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 &&
-                errno == ECONNRESET)
-                owner_.resetByPeer_ = true;
-        }
-#else
-        Q_UNUSED(event);
-#endif
+        if (event->type() == QEvent::SockAct &&
+            SocketPeek::ResetByPeer(owner_.socket_.socketDescriptor()))
+            owner_.resetByPeer_ = true;
         return false;
     }
 

@@ -1,4 +1,6 @@
-// Private profile (INI) file access with the classic semantics, over plain files.
+// Private profile (INI) file access. On Windows these are the system's own functions;
+// elsewhere an INI engine with the same semantics stands in for them, over plain files.
+// They live in a namespace of their own so that they never meet the system's declarations.
 //
 // Text is byte-exact 8-bit. Section and key names match without regard to case, blanks
 // around names and values are ignored, a value wholly inside double quotes comes back
@@ -8,6 +10,8 @@
 // A backslash in a file path is a directory separator, as on the system these settings
 // files come from; several separators in a row count as one.
 #pragma once
+
+namespace Kernel32 {
 
 // Copies the value of `key` in `section` of `fileName` into `returnedString` (at most
 // size - 1 characters, always NUL-terminated when size > 0) and returns the count copied.
@@ -28,3 +32,5 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
 // Length in bytes of the file at `fileName` (backslashes as above).
 // Throws VbError(VbError::FileNotFound) when the file does not exist.
 long FileLen(const char* fileName);
+
+} // namespace Kernel32

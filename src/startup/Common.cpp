@@ -4,6 +4,8 @@
 
 #include <charconv>
 
+using namespace User32;
+
 namespace COMMON {
 
 void CentreForm(QWidget* form) {
@@ -11,7 +13,7 @@ void CentreForm(QWidget* form) {
     Twips::SetLeft(form, (Twips::ScreenWidth() - Twips::Width(form)) / 2);
 }
 
-void SetWindowStyle(HWND window, bool extended, std::int32_t bits, bool set,
+void SetWindowStyle(User32::HWND window, bool extended, std::int32_t bits, bool set,
                     bool hideWhileChanging) {
     const int index = extended ? GWL_EXSTYLE : GWL_STYLE;
     const std::int32_t current = GetWindowLongA(window, index);

@@ -14,7 +14,7 @@ namespace COMMON {
 void CentreForm(QWidget* form);
 
 // Sets or clears style bits of a window and has the window system redraw its frame.
-void SetWindowStyle(HWND window, bool extended, std::int32_t bits, bool set,
+void SetWindowStyle(User32::HWND window, bool extended, std::int32_t bits, bool set,
                     bool hideWhileChanging);
 
 // Every occurrence of `find` in `text` replaced. With an empty replacement, removals that

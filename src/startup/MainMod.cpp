@@ -39,14 +39,14 @@ std::string ReadIniKey(const std::string& section, const std::string& key,
     char buffer[255];
     const std::string fallback = defaultValue.empty() ? " " : defaultValue;
     const unsigned long copied =
-        GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer,
-                                 sizeof buffer, Settings.IniPath.c_str());
+        Kernel32::GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer,
+                                           sizeof buffer, Settings.IniPath.c_str());
     return std::string(buffer, copied);
 }
 
 void WriteIniKey(const std::string& section, const std::string& key, const std::string& value) {
-    WritePrivateProfileStringA(section.c_str(), key.c_str(), trimSpaces(value).c_str(),
-                               Settings.IniPath.c_str());
+    Kernel32::WritePrivateProfileStringA(section.c_str(), key.c_str(), trimSpaces(value).c_str(),
+                                         Settings.IniPath.c_str());
 }
 
 std::string CutAtMarker(const std::string& value, const std::string& marker) {
@@ -93,7 +93,7 @@ bool Main() {
 
     // 2. The settings file must exist; a missing one is created with the defaults.
     try {
-        FileLen(SettingsFilePath().c_str());
+        Kernel32::FileLen(SettingsFilePath().c_str());
     } catch (const VbError&) {
         try {
             CreateDefaultIni();

@@ -22,6 +22,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 
+using namespace User32;
+
 namespace {
 
 frmMain* instance = nullptr;
@@ -139,7 +141,7 @@ frmMain::~frmMain() {
 }
 
 void frmMain::Form_Load() {
-    const HWND handle = HandleOf(this);
+    const auto handle = HandleOf(this);
     // A Border that is not a truth value counts as no border; the load still completes.
     const bool border = CBool(MainMod::ReadSetting("Border")).value_or(false);
     COMMON::SetWindowStyle(handle, false, WS_THICKFRAME, border, false);

@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+using namespace User32;
+
 frmPopup::frmPopup()
     : QDialog(frmMain::Exists() ? &frmMain::Get() : nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmPopup"));

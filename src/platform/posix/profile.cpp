@@ -141,6 +141,8 @@ int removeRanges(const QString& path, std::string_view text,
 
 } // namespace
 
+namespace Kernel32 {
+
 unsigned long GetPrivateProfileStringA(const char* section, const char* key,
                                        const char* defaultValue, char* returnedString,
                                        unsigned long size, const char* fileName) {
@@ -292,3 +294,5 @@ long FileLen(const char* fileName) {
         throw VbError(VbError::FileNotFound, "File not found");
     return static_cast<long>(info.size());
 }
+
+} // namespace Kernel32

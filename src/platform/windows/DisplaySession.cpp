@@ -1,0 +1,8 @@
+#include "platform/DisplaySession.h"
+
+namespace DisplaySession {
+
+// Windows has one window system; there is nothing to choose.
+void PreferX11() {}
+
+} // namespace DisplaySession
