@@ -1,15 +1,11 @@
 #include "link/ConnectionSupervisor.h"
 
-#include "platform/Text8.h"
-#include "platform/Twips.h"
+#include "link/CaptionLink.h"
 #include "platform/VbConvert.h"
 #include "platform/VbError.h"
+#include "platform/VbTimer.h"
 #include "platform/Winsock.h"
 #include "startup/MainMod.h"
-#include "ui/frmMain.h"
-#include "ui/frmSetup.h"
-
-#include <QLineEdit>
 
 using MainMod::Settings;
 
@@ -31,9 +27,7 @@ template <typename Step> void withRecovery(Winsock& client, Step&& step) {
 } // namespace
 
 void ConnectionSupervisor::Tick() {
-    if (askingForServer_)
-        return; // the setup dialog from an earlier tick is still open
-    Winsock& client = *form_.Winsock;
+    Winsock& client = caption_.Client();
     if (client.State() == Winsock::sckConnected)
         return;
 
@@ -41,7 +35,7 @@ void ConnectionSupervisor::Tick() {
         waitDotCount_ = 1;
 
     if (Settings.KVEServer != "0.0.0.0" && !Settings.KVEServer.empty()) {
-        form_.SetCaptionText("Waiting for connection" + std::string(waitDotCount_, '.'));
+        caption_.SetCaptionText("Waiting for connection" + std::string(waitDotCount_, '.'));
         withRecovery(client, [&] { client.SetRemoteHost(Settings.KVEServer); });
         withRecovery(client, [&] { client.SetRemotePort(Settings.KVEPort); });
         withRecovery(client, [&] { client.Connect(); });
@@ -50,29 +44,20 @@ void ConnectionSupervisor::Tick() {
     }
 }
 
+// While the setup dialog is already open (from an earlier tick, or from the choice window)
+// showing it fails, and the tick ends there.
 void ConnectionSupervisor::AskForServer() {
-    frmSetup& setup = frmSetup::Get();
-    Twips::SetLeft(&setup, Twips::Left(&form_));
-    Twips::SetTop(&setup, Twips::Top(&form_));
-    askingForServer_ = true;
-    try {
-        setup.exec();
-    } catch (...) {
-        askingForServer_ = false;
-        throw;
-    }
-    askingForServer_ = false;
-
+    caption_.ShowSetupDialog();
     Settings.KVEServer = MainMod::ReadSetting("KVEServer");
     Settings.KVEPort = CLngOrRaise(MainMod::ReadSetting("KVEPort"));
-    frmSetup::Get().txtHost->setText(toQt(Settings.KVEServer));
+    caption_.SetSetupHost(Settings.KVEServer);
 }
 
 void ConnectionSupervisor::WinsockError() {
-    form_.Winsock->Close();
+    caption_.Client().Close();
 }
 
 void ConnectionSupervisor::WinsockClose() {
-    form_.SetCaptionText("Lost Connection!");
-    form_.timMsgDelay.SetEnabled(false);
+    caption_.SetCaptionText("Lost Connection!");
+    caption_.DisplayTimer().SetEnabled(false);
 }

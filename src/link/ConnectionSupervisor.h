@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-class frmMain;
+class CaptionLink;
 
 class ConnectionSupervisor {
 public:
-    explicit ConnectionSupervisor(frmMain& form) : form_(form) {}
+    explicit ConnectionSupervisor(CaptionLink& caption) : caption_(caption) {}
 
     // One tick of the caption window's monitor timer.
     void Tick();
@@ -21,7 +21,6 @@ public:
 private:
     void AskForServer();
 
-    frmMain& form_;
+    CaptionLink& caption_;
     std::uint8_t waitDotCount_ = 0;
-    bool askingForServer_ = false;
 };

@@ -1,14 +1,16 @@
 #include "link/DisplayTiming.h"
 
+#include "link/CaptionLink.h"
+
 #include "platform/VbConvert.h"
+#include "platform/VbTimer.h"
 #include "startup/MainMod.h"
-#include "ui/frmMain.h"
 
 void DisplayTiming::Tick() {
-    form_.SetCaptionText("");
+    caption_.SetCaptionText("");
     // The timer goes off whatever the colour settings hold, so a hand-edited colour that
     // cannot be read never makes it tick again and again.
-    form_.timMsgDelay.SetEnabled(false);
-    form_.SetBackColor(CLngOrRaise(MainMod::ReadSetting("BackCol")));
-    form_.SetCaptionForeColor(CLngOrRaise(MainMod::ReadSetting("TextCol")));
+    caption_.DisplayTimer().SetEnabled(false);
+    caption_.SetBackColor(CLngOrRaise(MainMod::ReadSetting("BackCol")));
+    caption_.SetCaptionForeColor(CLngOrRaise(MainMod::ReadSetting("TextCol")));
 }

@@ -2,15 +2,15 @@
 // normal colours back. Each switching-on of the timer gives at most one tick.
 #pragma once
 
-class frmMain;
+class CaptionLink;
 
 class DisplayTiming {
 public:
-    explicit DisplayTiming(frmMain& form) : form_(form) {}
+    explicit DisplayTiming(CaptionLink& caption) : caption_(caption) {}
 
     // One tick of the display timer.
     void Tick();
 
 private:
-    frmMain& form_;
+    CaptionLink& caption_;
 };

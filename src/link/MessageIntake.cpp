@@ -1,10 +1,12 @@
 #include "link/MessageIntake.h"
 
+#include "link/CaptionLink.h"
+
 #include "platform/VbConvert.h"
 #include "platform/VbError.h"
+#include "platform/VbTimer.h"
 #include "platform/Winsock.h"
 #include "startup/MainMod.h"
-#include "ui/frmMain.h"
 
 using MainMod::Settings;
 
@@ -23,10 +25,10 @@ bool blank(const std::string& text) {
 void MessageIntake::DataArrival() {
     std::string message;
     try {
-        message = form_.Winsock->GetData();
+        message = caption_.Client().GetData();
     } catch (const VbError& error) {
         if (error.Number() == VbError::WinsockWrongState)
-            form_.SetCaptionText("NO Data Receieved!");
+            caption_.SetCaptionText("NO Data Receieved!");
         return;
     }
 
@@ -41,17 +43,17 @@ void MessageIntake::DataArrival() {
 
     const bool toUser = type == 1;
     if (toUser && Settings.LastMsg && blank(text)) {
-        form_.timMsgDelay.SetEnabled(false);
+        caption_.DisplayTimer().SetEnabled(false);
         return;
     }
 
-    form_.SetBackColor(colourSetting("BackCol"));
-    form_.SetCaptionForeColor(colourSetting("TextCol"));
+    caption_.SetBackColor(colourSetting("BackCol"));
+    caption_.SetCaptionForeColor(colourSetting("TextCol"));
     if (toUser && Settings.HighlightTX2U) {
-        form_.SetBackColor(colourSetting("HBackCol"));
-        form_.SetCaptionForeColor(colourSetting("HTextCol"));
+        caption_.SetBackColor(colourSetting("HBackCol"));
+        caption_.SetCaptionForeColor(colourSetting("HTextCol"));
     }
 
-    form_.SetCaptionText(text);
-    form_.timMsgDelay.SetEnabled(!(toUser && Settings.LastMsg));
+    caption_.SetCaptionText(text);
+    caption_.DisplayTimer().SetEnabled(!(toUser && Settings.LastMsg));
 }

@@ -8,15 +8,15 @@
 //   3-7, 9                         (always)
 #pragma once
 
-class frmMain;
+class CaptionLink;
 
 class MessageIntake {
 public:
-    explicit MessageIntake(frmMain& form) : form_(form) {}
+    explicit MessageIntake(CaptionLink& caption) : caption_(caption) {}
 
     // The TCP client's data-arrival event.
     void DataArrival();
 
 private:
-    frmMain& form_;
+    CaptionLink& caption_;
 };

@@ -1,8 +1,6 @@
 #include "ui/frmMain.h"
 
-#include "link/ConnectionSupervisor.h"
-#include "link/DisplayTiming.h"
-#include "link/MessageIntake.h"
+#include "link/SimulatorLink.h"
 #include "platform/ActiveResize.h"
 #include "platform/Guarded.h"
 #include "platform/Text8.h"
@@ -15,11 +13,13 @@
 #include "startup/Common.h"
 #include "startup/MainMod.h"
 #include "ui/frmPopup.h"
+#include "ui/frmSetup.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 
 using namespace User32;
@@ -96,9 +96,7 @@ frmMain::frmMain()
       lblCaption(
           new QLabel(QStringLiteral("This is a test to see what highlighting looks like"), this)),
       ActiveResize1(new ActiveResize(this, DesignClientWidth, DesignClientHeight)),
-      Winsock(new ::Winsock(this)), supervisor_(std::make_unique<ConnectionSupervisor>(*this)),
-      intake_(std::make_unique<MessageIntake>(*this)),
-      displayTiming_(std::make_unique<DisplayTiming>(*this)) {
+      Winsock(new ::Winsock(this)), link_(new SimulatorLink(*this, timMonitorConnection, this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Wingscribe"));
     setFocusPolicy(Qt::StrongFocus);
@@ -122,17 +120,6 @@ frmMain::frmMain()
     SetCaptionFontName("Arial");
     SetCaptionFontSize(12);
     ActiveResize1->AddControl(lblCaption, QRectF(120, 0, 15015, 855));
-
-    connect(&timMonitorConnection, &VbTimer::Timer, this,
-            [this] { Guarded([&] { supervisor_->Tick(); }); });
-    connect(&timMsgDelay, &VbTimer::Timer, this,
-            [this] { Guarded([&] { displayTiming_->Tick(); }); });
-    connect(Winsock, &::Winsock::DataArrival, this,
-            [this] { Guarded([&] { intake_->DataArrival(); }); });
-    connect(Winsock, &::Winsock::Error, this,
-            [this] { Guarded([&] { supervisor_->WinsockError(); }); });
-    connect(Winsock, &::Winsock::Closed, this,
-            [this] { Guarded([&] { supervisor_->WinsockClose(); }); });
 }
 
 frmMain::~frmMain() {
@@ -173,6 +160,19 @@ void frmMain::SetCaptionForeColor(std::int32_t colour) {
 
 void frmMain::SetCaptionText(const std::string& text) {
     lblCaption->setText(toQt(text));
+}
+
+void frmMain::ShowSetupDialog() {
+    frmSetup& setup = frmSetup::Get();
+    if (setup.isVisible())
+        throw VbError(VbError::FormAlreadyShown, "Form already displayed; can't show modally");
+    Twips::SetLeft(&setup, Twips::Left(this));
+    Twips::SetTop(&setup, Twips::Top(this));
+    setup.exec();
+}
+
+void frmMain::SetSetupHost(const std::string& host) {
+    frmSetup::Get().txtHost->setText(toQt(host));
 }
 
 std::string frmMain::CaptionText() const {

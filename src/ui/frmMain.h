@@ -3,21 +3,19 @@
 // the resize component that keeps its layout.
 #pragma once
 
+#include "link/CaptionLink.h"
 #include "platform/VbTimer.h"
 
 #include <QWidget>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 class QLabel;
 class ActiveResize;
 class Winsock;
-class ConnectionSupervisor;
-class MessageIntake;
-class DisplayTiming;
+class SimulatorLink;
 
-class frmMain : public QWidget {
+class frmMain : public QWidget, public CaptionLink {
     Q_OBJECT
 public:
     // Design sizes in twips.
@@ -36,9 +34,9 @@ public:
     void CheckOnTopSetting();
 
     // What the other windows and the link set on the caption.
-    void SetBackColor(std::int32_t colour);
-    void SetCaptionForeColor(std::int32_t colour);
-    void SetCaptionText(const std::string& text);
+    void SetBackColor(std::int32_t colour) override;
+    void SetCaptionForeColor(std::int32_t colour) override;
+    void SetCaptionText(const std::string& text) override;
     std::string CaptionText() const;
     void SetCaptionFontName(const std::string& name);
     void SetCaptionFontSize(float points);
@@ -71,7 +69,11 @@ private:
     void Form_Load();
     void DragWindow();
 
-    std::unique_ptr<ConnectionSupervisor> supervisor_;
-    std::unique_ptr<MessageIntake> intake_;
-    std::unique_ptr<DisplayTiming> displayTiming_;
+    // What the link reaches the caption window through.
+    ::Winsock& Client() override { return *Winsock; }
+    VbTimer& DisplayTimer() override { return timMsgDelay; }
+    void ShowSetupDialog() override;
+    void SetSetupHost(const std::string& host) override;
+
+    SimulatorLink* link_;
 };
