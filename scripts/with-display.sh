@@ -12,7 +12,7 @@ export DISPLAY=":$display"
 Xvfb "$DISPLAY" -screen 0 "${SCREEN_SIZE:-1920x1080x24}" -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 wm=
-trap 'kill $wm $xvfb 2>/dev/null || true' EXIT
+trap 'kill $wm $xvfb 2>/dev/null || true; wait 2>/dev/null || true' EXIT
 
 wait_for() { # seconds, then a command that succeeds once ready
   local tries=$(($1 * 20))
