@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command on a private virtual X display (1920x1080) with the openbox window manager,
 # then tears both down. Fails when no window manager could be started, rather than running
 # the command without one. Usage: scripts/with-display.sh COMMAND [ARGS...]

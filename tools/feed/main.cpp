@@ -85,6 +85,7 @@ int main(int argc, char* argv[]) {
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("wingscribe-feed"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(WINGSCRIBE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -94,6 +95,7 @@ int main(int argc, char* argv[]) {
         "escapes), 'wait <ms>', 'split <n>', 'join <n>', 'big <digit> <bytes>', 'close', "
         "'reset', 'repeat', '# comment'."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption host(QStringLiteral("host"),
                                   QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                   QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
@@ -131,6 +133,8 @@ int main(int argc, char* argv[]) {
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
         parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
 
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument ") +
