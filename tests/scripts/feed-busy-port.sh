@@ -7,18 +7,21 @@ work=$(mktemp -d)
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 
-listen() { # port, output file: starts a feed and prints the port it listens on
+start_feed() { # port, output file
   "$feed" --port "$1" >"$2" 2>"$2.err" &
   pids+=($!)
+}
+port_of() { # output file, pid: the port that feed listens on, once it says so
   for _ in $(seq 100); do
-    grep -q "listening on" "$2" && { sed -n 's/^listening on //p' "$2"; return; }
-    kill -0 "${pids[-1]}" 2>/dev/null || return 1
+    grep -q "listening on" "$1" && { sed -n 's/^listening on //p' "$1"; return; }
+    kill -0 "$2" 2>/dev/null || return 1
     sleep 0.05
   done
   return 1
 }
 
-busy=$(listen 0 "$work/first")
+start_feed 0 "$work/first"
+busy=$(port_of "$work/first" "${pids[-1]}")
 if "$feed" --port "$busy" >/dev/null 2>"$work/refused"; then
   echo "a second feed listened on busy port $busy"; exit 1
 fi
@@ -27,5 +30,6 @@ advised=$(sed -n 's/.*--port \([0-9]*\) and put KVEPort=\([0-9]*\) .*/\1 \2/p' "
 read -r port kveport <<<"$advised" || true
 [ -n "${port:-}" ] && [ "$port" = "$kveport" ] && [ "$port" != "$busy" ] ||
   { echo "no usable advice:"; cat "$work/refused"; exit 1; }
-[ "$(listen "$port" "$work/second")" = "$port" ] || { echo "advised port $port does not work"; exit 1; }
+start_feed "$port" "$work/second"
+[ "$(port_of "$work/second" "${pids[-1]}")" = "$port" ] || { echo "advised port $port does not work"; exit 1; }
 echo "busy port $busy: advised --port $port and KVEPort=$port, which works"
