@@ -1,30 +1,99 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a configured build folder, unpacks it into an empty folder
-# tree and checks that the installed launcher starts a per-user copy of the program, which
-# writes its settings file beside that copy. Usage: scripts/check-package.sh BUILD_DIR
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds the Debian package from a built build folder and checks it: its dependencies, lintian
+# (no errors), the desktop entry and the AppStream data; then unpacks it into an empty folder
+# tree and checks the installed launcher: --help and --version, a one-line reason when the
+# per-user copy cannot be made, a first start that writes the settings file beside the copy,
+# and LAUNCH_PAIRS (default 20) pairs of simultaneous launches right after an upgrade, of which
+# exactly one program runs and the other is refused as a second instance.
+# Usage: scripts/check-package.sh BUILD_DIR
 set -euo pipefail
 build=$(readlink -f "${1:-build}")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
 
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >/dev/null)
 deb=$(ls "$work"/out/*.deb)
-grep -q libqt6widgets6 <<<"$(dpkg-deb --field "$deb" Depends)"
-mkdir "$work/root" "$work/home"
-dpkg -x "$deb" "$work/root"
-for file in usr/bin/wingscribe usr/lib/wingscribe/wingscribe usr/share/applications/wingscribe.desktop \
-            usr/share/icons/hicolor/32x32/apps/wingscribe.png; do
-  [ -e "$work/root/$file" ] || { echo "missing from package: $file"; exit 1; }
+depends=$(dpkg-deb --field "$deb" Depends)
+for needed in libqt6widgets6 libc6 "fonts-liberation2 | fonts-liberation"; do
+  [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 
-HOME="$work/home" XDG_DATA_HOME= QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/wingscribe" &
-app=$!
-ini="$work/home/.local/share/wingscribe/wingscribe.ini"
+# Debian's own checks. lintian fails on errors; its warnings are printed.
+lintian --fail-on error "$deb" 2>/dev/null || fail "lintian found errors"
+mkdir "$work/root" "$work/home"
+dpkg -x "$deb" "$work/root"
+share=$work/root/usr/share
+desktop=$(ls "$share"/applications/*.desktop)
+app_id=$(basename "$desktop" .desktop)
+metainfo=$share/metainfo/$app_id.metainfo.xml
+for file in usr/bin/wingscribe usr/bin/wingscribe-feed usr/lib/wingscribe/wingscribe \
+            usr/share/icons/hicolor/32x32/apps/wingscribe.png usr/share/doc/wingscribe/copyright \
+            usr/share/man/man1/wingscribe.1.gz usr/share/man/man1/wingscribe-feed.1.gz; do
+  [ -e "$work/root/$file" ] || fail "missing from package: $file"
+done
+[ -f "$metainfo" ] || fail "no AppStream data named after the desktop entry $app_id"
+desktop-file-validate "$desktop" || fail "desktop entry $desktop"
+appstreamcli validate --no-net --pedantic "$metainfo" >"$work/appstream.log" 2>&1 ||
+  { cat "$work/appstream.log"; fail "AppStream data"; }
+grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+  fail "AppStream data does not launch $app_id.desktop"
+
+# The launcher's own command line, and a one-line reason when no copy can be made.
+launcher=$work/root/usr/bin/wingscribe
+version=$(dpkg-deb --field "$deb" Version)
+[ "$("$launcher" --version)" = "wingscribe ${version%-*}" ] || fail "launcher --version"
+"$launcher" --help | grep -q "^Usage: wingscribe" || fail "launcher --help"
+status=0
+"$launcher" --bogus 2>/dev/null || status=$?
+[ $status -eq 2 ] || fail "launcher accepted an unknown argument (status $status)"
+touch "$work/not-a-folder"
+status=0
+XDG_DATA_HOME=$work/not-a-folder/data "$launcher" 2>"$work/no-copy" || status=$?
+[ $status -eq 1 ] && [ "$(wc -l <"$work/no-copy")" -eq 1 ] &&
+  grep -q "cannot start: .*$work/not-a-folder/data/wingscribe.*(Not a directory)" "$work/no-copy" ||
+  { cat "$work/no-copy"; fail "no one-line reason when the copy cannot be made"; }
+
+export HOME=$work/home XDG_DATA_HOME= QT_QPA_PLATFORM=offscreen
+copy=$HOME/.local/share/wingscribe/wingscribe
+ini=$copy.ini
+
+# First start: the per-user copy starts and writes its settings file beside itself.
+"$launcher" &
+pids=($!)
 for _ in $(seq 200); do
   grep -q "^FirstRun=1" "$ini" 2>/dev/null && break
   sleep 0.05
 done
-kill "$app" 2>/dev/null || true
-wait "$app" 2>/dev/null || true
-grep -q "^FirstRun=1" "$ini" || { echo "installed program did not start and write $ini"; exit 1; }
-echo "package $(basename "$deb") installs and starts"
+grep -q "^FirstRun=1" "$ini" || fail "installed program did not start and write $ini"
+kill "${pids[0]}"
+wait "${pids[0]}" 2>/dev/null || true
+
+# Simultaneous launches right after an upgrade: one runs, the other ends as a second instance.
+for pair in $(seq "${LAUNCH_PAIRS:-20}"); do
+  echo "an older program" >"$copy"
+  "$launcher" 2>"$work/a.err" &
+  a=$!
+  "$launcher" 2>"$work/b.err" &
+  b=$!
+  pids=("$a" "$b")
+  ended=
+  for _ in $(seq 400); do
+    kill -0 "$a" 2>/dev/null || { ended=$a && running=$b && break; }
+    kill -0 "$b" 2>/dev/null || { ended=$b && running=$a && break; }
+    sleep 0.025
+  done
+  [ -n "$ended" ] || fail "pair $pair: both programs kept running"
+  status=0
+  wait "$ended" || status=$?
+  kill -0 "$running" 2>/dev/null && [ $status -eq 0 ] ||
+    { cat "$work/a.err" "$work/b.err"; fail "pair $pair: not exactly one program started"; }
+  kill "$running"
+  wait "$running" 2>/dev/null || true
+  cmp -s "$copy" "$work/root/usr/lib/wingscribe/wingscribe" || fail "pair $pair: copy not refreshed"
+done
+[ -z "$(find "$HOME/.local/share/wingscribe" -name '.wingscribe.new.*')" ] || fail "copies left over"
+echo "package $(basename "$deb") checks out: lintian, desktop entry, AppStream data, launcher," \
+  "first start, ${LAUNCH_PAIRS:-20} simultaneous launch pairs"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets (clang, libFuzzer, ASan, UBSan) into build-fuzz/ and runs them side by
 # side for FUZZ_SECONDS (default 60) each, on copies of the seed corpora in fuzz/corpus/, so
 # the committed corpora do not grow. Fails on any crash, leak, hang or broken invariant; the
@@ -6,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${FUZZ_BUILD_DIR:-build-fuzz}
+case $build in /*) ;; *) build=$PWD/$build ;; esac # libFuzzer's artifact prefix must be absolute
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DWINGSCRIBE_FUZZ=ON -DWINGSCRIBE_SANITIZE=ON -DBUILD_TESTING=OFF -DWINGSCRIBE_BENCH=OFF >/dev/null
 cmake --build "$build" --target fuzz_profile fuzz_intake
@@ -18,7 +20,7 @@ mkdir -p "$build/fuzz-artifacts"
 for target in profile intake; do
   cp -r "fuzz/corpus/$target" "$work/$target"
   "$build/fuzz/fuzz_$target" -max_total_time="${FUZZ_SECONDS:-60}" -max_len=4096 -timeout=30 \
-    -artifact_prefix="$PWD/$build/fuzz-artifacts/" -print_final_stats=1 "$work/$target" \
+    -artifact_prefix="$build/fuzz-artifacts/" -print_final_stats=1 "$work/$target" \
     >"$work/$target.log" 2>&1 &
   eval "pid_$target=$!"
 done

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Wingscribe with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/ and
 # runs the test suite there (all but the desktop end-to-end suite). Any memory error, leak or
 # undefined behaviour fails the run; scripts/lsan.supp only lists leaks in system libraries.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command on a private virtual X display (1920x1080) with the openbox window manager,
 # then tears both down. Fails when no window manager could be started, rather than running
 # the command without one. Usage: scripts/with-display.sh COMMAND [ARGS...]
@@ -12,7 +13,7 @@ export DISPLAY=":$display"
 Xvfb "$DISPLAY" -screen 0 "${SCREEN_SIZE:-1920x1080x24}" -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 wm=
-trap 'kill $wm $xvfb 2>/dev/null || true' EXIT
+trap 'kill $wm $xvfb 2>/dev/null || true; wait 2>/dev/null || true' EXIT
 
 wait_for() { # seconds, then a command that succeeds once ready
   local tries=$(($1 * 20))

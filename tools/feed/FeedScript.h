@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The steps that the feed plays to each client: messages to send, pauses, and directives that
 // change how the next message is written or end the connection.
 #pragma once

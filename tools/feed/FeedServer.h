@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Accepts clients and gives each its own session playing the script from the start.
 #pragma once
 
@@ -17,6 +18,7 @@ public:
     bool listen(const QHostAddress& address, quint16 port);
     quint16 port() const { return m_server.serverPort(); }
     QString errorString() const { return m_server.errorString(); }
+    QAbstractSocket::SocketError serverError() const { return m_server.serverError(); }
 
 signals:
     // The last connected client's connection is over.

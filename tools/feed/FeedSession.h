@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One client connection: plays the script to it from the start, and deletes itself (with its
 // socket) once the connection is gone.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // wingscribe-feed: a stand-in for the simulator's text feed, for demos and for the link tests.
 //
 //   wingscribe-feed [--host ADDR] [--port N] [--speed F] [--once] [--exit-after-close]
@@ -36,6 +37,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHostAddress>
+#include <QTcpServer>
 #include <algorithm>
 #include <cstdio>
 
@@ -50,6 +52,31 @@ int usageError(const QString& message) {
     return 2;
 }
 
+// A port near the one asked for that can be listened on now (ports below 1024 need root on
+// Linux, so those are moved above it), or 0 when none of the few tried is free.
+quint16 freePortNear(const QHostAddress& address, uint port) {
+    const uint first = port < 1024 ? port + 10000 : port + 1;
+    for (uint candidate = first; candidate < first + 20 && candidate <= 65535; ++candidate) {
+        QTcpServer probe;
+        if (probe.listen(address, quint16(candidate)))
+            return quint16(candidate);
+    }
+    return 0;
+}
+
+// One line on what to do when the feed cannot listen where it was asked to.
+QString listenAdvice(const FeedServer& server, const QHostAddress& address, uint port) {
+    if (server.serverError() == QAbstractSocket::SocketAddressNotAvailableError)
+        return QStringLiteral("give --host an address of this PC (127.0.0.1, or 0.0.0.0 for all)");
+    const quint16 other = freePortNear(address, port);
+    if (other == 0)
+        return QStringLiteral("start it with --port 0 for a free port and put the port it "
+                              "prints as KVEPort in Wingscribe's settings file");
+    return QStringLiteral("start it with --port %1 and put KVEPort=%1 in Wingscribe's settings "
+                          "file")
+        .arg(other);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -58,6 +85,7 @@ int main(int argc, char* argv[]) {
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("wingscribe-feed"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(WINGSCRIBE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -67,6 +95,7 @@ int main(int argc, char* argv[]) {
         "escapes), 'wait <ms>', 'split <n>', 'join <n>', 'big <digit> <bytes>', 'close', "
         "'reset', 'repeat', '# comment'."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption host(QStringLiteral("host"),
                                   QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                   QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
@@ -104,6 +133,8 @@ int main(int argc, char* argv[]) {
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
         parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
 
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument ") +
@@ -158,8 +189,9 @@ int main(int argc, char* argv[]) {
 
     FeedServer server(feed, options);
     if (!server.listen(address, quint16(portNumber))) {
-        std::fprintf(stderr, "wingscribe-feed: cannot listen on %s port %u: %s\n",
-                     qPrintable(address.toString()), portNumber, qPrintable(server.errorString()));
+        std::fprintf(stderr, "wingscribe-feed: cannot listen on %s port %u (%s): %s\n",
+                     qPrintable(address.toString()), portNumber, qPrintable(server.errorString()),
+                     qPrintable(listenAdvice(server, address, portNumber)));
         return 1;
     }
     if (parser.isSet(exitAfterClose))
