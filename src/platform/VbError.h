@@ -11,6 +11,7 @@ public:
         Overflow = 6,
         TypeMismatch = 13,
         FileNotFound = 53,
+        PathFileAccess = 75,
         InvalidPropertyValue = 380,
         ChooserCancelled = 20001,
         WinsockWrongState = 40006, // no data can be read in the current state

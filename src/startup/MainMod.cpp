@@ -10,7 +10,6 @@
 #include "startup/Common.h"
 #include "ui/frmMain.h"
 
-#include <QSaveFile>
 #include <functional>
 #include <vector>
 
@@ -74,16 +73,7 @@ void CreateDefaultIni() {
     std::string text;
     for (const std::string& line : lines)
         text += line + "\r\n";
-
-    // The backslash the path is built with separates directories here as well.
-    QString path = QString::fromLocal8Bit(SettingsFilePath().c_str()).replace('\\', '/');
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !file.commit())
-        throw VbError(75, "Cannot create " + path.toStdString() + ": " +
-                              file.errorString().toStdString());
+    Kernel32::WriteWholeFile(SettingsFilePath().c_str(), text);
 }
 
 bool Main() {

@@ -36,7 +36,8 @@ std::string ReadSetting(const std::string& key);
 
 // The settings file's path: the executable's directory, a backslash, its name and ".ini".
 std::string SettingsFilePath();
-// Writes the complete default settings file. Throws VbError when it cannot be written.
+// Writes the complete default settings file. Throws VbError when it cannot be written
+// completely; nothing of it is then left behind.
 void CreateDefaultIni();
 
 // The start sequence. Returns false when the program should end at once (another copy is
