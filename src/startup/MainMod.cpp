@@ -77,9 +77,19 @@ void CreateDefaultIni() {
 }
 
 bool Main() {
-    // 1. Only one copy runs.
-    if (App::PrevInstance())
+    // 1. Only one copy runs. When the instance lock cannot be made at all there is no telling
+    // whether another copy writes the same settings file, so the program says so and ends
+    // rather than run unguarded.
+    try {
+        if (App::PrevInstance())
+            return false;
+    } catch (const VbError& error) {
+        MsgBox::Show("Wingscribe cannot start, because it cannot make sure that no other copy "
+                     "of it is running.\r\n\r\n" +
+                         error.Description(),
+                     MsgBox::vbCritical);
         return false;
+    }
 
     // 2. The settings file must exist; a missing one is created with the defaults.
     try {

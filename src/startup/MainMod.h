@@ -41,7 +41,8 @@ std::string SettingsFilePath();
 void CreateDefaultIni();
 
 // The start sequence. Returns false when the program should end at once (another copy is
-// running, or no settings file can be made); otherwise the caption window is up.
+// running, or no instance lock or no settings file can be made: the last two say so in a
+// message box); otherwise the caption window is up.
 bool Main();
 
 } // namespace MainMod

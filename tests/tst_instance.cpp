@@ -1,0 +1,185 @@
+// One copy per user and executable: the instance lock between real processes. The test binary
+// doubles as the other copy: "--hold-lock FOLDER NAME" takes the lock for an executable at
+// FOLDER named NAME, prints "held" or "refused", and waits to be killed.
+#include "platform/App.h"
+#include "platform/MsgBox.h"
+#include "startup/MainMod.h"
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+int holdLock(const char* folder, const char* name) {
+    App::SetLocationForTesting(folder, name);
+    std::puts(App::PrevInstance() ? "refused" : "held");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestInstance : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QStringList boxes;
+
+    // Another copy of the program at `folder`, once it has tried to take the lock.
+    std::unique_ptr<QProcess> other(const QString& folder, QByteArray* answer = nullptr,
+                                    const QProcessEnvironment& env = {}) {
+        auto process = std::make_unique<QProcess>();
+        if (!env.isEmpty())
+            process->setProcessEnvironment(env);
+        process->start(QCoreApplication::applicationFilePath(),
+                       {"--hold-lock", QDir::toNativeSeparators(folder), "Wingscribe"});
+        while (process->state() != QProcess::NotRunning && !process->canReadLine())
+            process->waitForReadyRead(10000);
+        const QByteArray line = process->readLine().trimmed();
+        if (answer)
+            *answer = line;
+        return process;
+    }
+    static void end(QProcess& process) {
+        process.kill();
+        process.waitForFinished();
+    }
+
+private slots:
+    void initTestCase() {
+        MsgBox::SetAnswererForTesting([this](const MsgBox::Call& call) {
+            boxes << QString::fromStdString(call.prompt);
+            return int(MsgBox::vbOK);
+        });
+    }
+
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        App::SetInstanceLockFolderForTesting({});
+        App::SetLocationForTesting(QDir::toNativeSeparators(dir->path()).toStdString(),
+                                   "Wingscribe");
+        boxes.clear();
+    }
+
+    void cleanup() {
+        frmMain::Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        App::SetInstanceLockFolderForTesting({});
+    }
+
+    // A second start ends at once and leaves the settings file alone; a killed copy leaves
+    // the lock free. The other copy runs with another environment, as a start from cron, su
+    // or ssh does: the lock is the same.
+    void secondCopyIsRefusedUntilTheFirstIsKilled() {
+        const QByteArray settings = "[Config]\r\nFirstRun=1\r\n";
+        QFile file(dir->filePath("Wingscribe.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settings) == settings.size());
+        file.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR", "TMP", "TEMP", "XDG_CACHE_HOME",
+                                 "HOME", "LOCALAPPDATA", "USERPROFILE"})
+            env.remove(name);
+        env.insert("XDG_RUNTIME_DIR", dir->path());
+        env.insert("TMPDIR", dir->path());
+
+        QByteArray answer;
+        const auto first = other(dir->path(), &answer, env);
+        QCOMPARE(answer, QByteArray("held"));
+        QVERIFY(!MainMod::Main());
+        QVERIFY(!frmMain::Exists());
+        QVERIFY(boxes.isEmpty());
+        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), settings);
+        end(*first);
+        QVERIFY(!App::PrevInstance());
+        const auto second = other(dir->path(), &answer);
+        end(*second);
+        QCOMPARE(answer, QByteArray("refused"));
+    }
+
+    void oneLockPerExecutablePath() {
+        QByteArray answer;
+        const auto first = other(dir->path(), &answer);
+        QCOMPARE(answer, QByteArray("held"));
+        QVERIFY(App::PrevInstance());
+        App::SetLocationForTesting(QDir::toNativeSeparators(dir->filePath("sub")).toStdString(),
+                                   "Wingscribe");
+        QVERIFY(!App::PrevInstance());
+        App::SetLocationForTesting(QDir::toNativeSeparators(dir->path()).toStdString(), "Other");
+        QVERIFY(!App::PrevInstance());
+        end(*first);
+    }
+
+    // Whatever a copy that was killed left in the lock's place, empty or not, blocks nobody;
+    // kills at different moments of the other copy's start leave the lock free every time.
+    void nothingLeftBehindBlocksAStart() {
+        QVERIFY(!App::PrevInstance()); // makes the lock's folder
+        App::ReleaseInstance();
+        const QString lock = QString::fromStdString(App::InstanceLockPath());
+        for (const QByteArray& content : {QByteArray(), QByteArray("12345\nwingscribe\nhost\n")}) {
+            QFile file(lock);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+            file.close();
+            QVERIFY(!App::PrevInstance());
+            App::ReleaseInstance();
+        }
+        for (int kill = 0; kill < 6; ++kill) {
+            QProcess process;
+            process.start(QCoreApplication::applicationFilePath(),
+                          {"--hold-lock", QDir::toNativeSeparators(dir->path()), "Wingscribe"});
+            if (kill % 3 > 0)
+                process.waitForStarted();
+            if (kill % 3 > 1)
+                process.waitForReadyRead(10000);
+            end(process);
+            QVERIFY2(!App::PrevInstance(), qPrintable(QString::number(kill)));
+            App::ReleaseInstance();
+        }
+    }
+
+    // Where no lock can be made, the program says so and does not start unguarded.
+    void noLockNoStart() {
+        QFile blocker(dir->filePath("file"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        const QString folder = QDir::toNativeSeparators(dir->filePath("file/locks"));
+        App::SetInstanceLockFolderForTesting(folder.toStdString());
+        QVERIFY(!MainMod::Main());
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].contains(folder), qPrintable(boxes[0]));
+        QVERIFY(!frmMain::Exists());
+        QVERIFY(!QFile::exists(dir->filePath("Wingscribe.ini")));
+    }
+
+    // The lock's folder is the user's alone: one that others may write to is made private.
+    void lockFolderIsPrivate() {
+#ifdef Q_OS_WIN
+        QSKIP("the user's local application data folder is private by its access rights");
+#endif
+        const QString folder = dir->filePath("locks");
+        QVERIFY(QDir(dir->path()).mkdir("locks"));
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
+        App::SetInstanceLockFolderForTesting(folder.toStdString());
+        QVERIFY(!App::PrevInstance());
+        const auto permissions = QFile::permissions(folder);
+        QCOMPARE(permissions & 0x7077, QFileDevice::Permissions(0x7000)); // owner only
+    }
+};
+
+int main(int argc, char* argv[]) {
+    if (argc == 4 && qstrcmp(argv[1], "--hold-lock") == 0)
+        return holdLock(argv[2], argv[3]);
+    QApplication app(argc, argv);
+    TestInstance test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_instance.moc"
