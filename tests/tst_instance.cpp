@@ -27,6 +27,30 @@ int holdLock(const char* folder, const char* name) {
     return 0;
 }
 
+// Another copy of the program in `folder`, started; `Answer()` waits for its lock attempt.
+// Killed when it goes.
+struct OtherCopy : QProcess {
+    explicit OtherCopy(const QString& folder, const QProcessEnvironment& env = {}) {
+        if (!env.isEmpty())
+            setProcessEnvironment(env);
+        start(QCoreApplication::applicationFilePath(),
+              {"--hold-lock", QDir::toNativeSeparators(folder), "Wingscribe"});
+    }
+    ~OtherCopy() override {
+        kill();
+        waitForFinished();
+    }
+    QByteArray Answer() {
+        while (state() != NotRunning && !canReadLine())
+            waitForReadyRead(10000);
+        return readLine().trimmed();
+    }
+};
+
+void poseAs(const QString& folder, const char* name = "Wingscribe") {
+    App::SetLocationForTesting(QDir::toNativeSeparators(folder).toStdString(), name);
+}
+
 } // namespace
 
 class TestInstance : public QObject {
@@ -34,26 +58,6 @@ class TestInstance : public QObject {
 
     std::unique_ptr<QTemporaryDir> dir;
     QStringList boxes;
-
-    // Another copy of the program at `folder`, once it has tried to take the lock.
-    std::unique_ptr<QProcess> other(const QString& folder, QByteArray* answer = nullptr,
-                                    const QProcessEnvironment& env = {}) {
-        auto process = std::make_unique<QProcess>();
-        if (!env.isEmpty())
-            process->setProcessEnvironment(env);
-        process->start(QCoreApplication::applicationFilePath(),
-                       {"--hold-lock", QDir::toNativeSeparators(folder), "Wingscribe"});
-        while (process->state() != QProcess::NotRunning && !process->canReadLine())
-            process->waitForReadyRead(10000);
-        const QByteArray line = process->readLine().trimmed();
-        if (answer)
-            *answer = line;
-        return process;
-    }
-    static void end(QProcess& process) {
-        process.kill();
-        process.waitForFinished();
-    }
 
 private slots:
     void initTestCase() {
@@ -66,8 +70,7 @@ private slots:
     void init() {
         dir = std::make_unique<QTemporaryDir>();
         App::SetInstanceLockFolderForTesting({});
-        App::SetLocationForTesting(QDir::toNativeSeparators(dir->path()).toStdString(),
-                                   "Wingscribe");
+        poseAs(dir->path());
         boxes.clear();
     }
 
@@ -78,7 +81,7 @@ private slots:
     }
 
     // A second start ends at once and leaves the settings file alone; a killed copy leaves
-    // the lock free. The other copy runs with another environment, as a start from cron, su
+    // the lock free. The first copy runs with another environment, as a start from cron, su
     // or ssh does: the lock is the same.
     void secondCopyIsRefusedUntilTheFirstIsKilled() {
         const QByteArray settings = "[Config]\r\nFirstRun=1\r\n";
@@ -88,35 +91,26 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR", "TMP", "TEMP", "XDG_CACHE_HOME",
                                  "HOME", "LOCALAPPDATA", "USERPROFILE"})
-            env.remove(name);
-        env.insert("XDG_RUNTIME_DIR", dir->path());
-        env.insert("TMPDIR", dir->path());
+            env.insert(name, dir->path());
 
-        QByteArray answer;
-        const auto first = other(dir->path(), &answer, env);
-        QCOMPARE(answer, QByteArray("held"));
+        auto first = std::make_unique<OtherCopy>(dir->path(), env);
+        QCOMPARE(first->Answer(), QByteArray("held"));
         QVERIFY(!MainMod::Main());
-        QVERIFY(!frmMain::Exists());
-        QVERIFY(boxes.isEmpty());
+        QVERIFY(!frmMain::Exists() && boxes.isEmpty());
         QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), settings);
-        end(*first);
+        first.reset();
         QVERIFY(!App::PrevInstance());
-        const auto second = other(dir->path(), &answer);
-        end(*second);
-        QCOMPARE(answer, QByteArray("refused"));
+        QCOMPARE(OtherCopy(dir->path()).Answer(), QByteArray("refused"));
     }
 
     void oneLockPerExecutablePath() {
-        QByteArray answer;
-        const auto first = other(dir->path(), &answer);
-        QCOMPARE(answer, QByteArray("held"));
+        OtherCopy first(dir->path());
+        QCOMPARE(first.Answer(), QByteArray("held"));
         QVERIFY(App::PrevInstance());
-        App::SetLocationForTesting(QDir::toNativeSeparators(dir->filePath("sub")).toStdString(),
-                                   "Wingscribe");
+        poseAs(dir->filePath("sub"));
         QVERIFY(!App::PrevInstance());
-        App::SetLocationForTesting(QDir::toNativeSeparators(dir->path()).toStdString(), "Other");
+        poseAs(dir->path(), "Other");
         QVERIFY(!App::PrevInstance());
-        end(*first);
     }
 
     // Whatever a copy that was killed left in the lock's place, empty or not, blocks nobody;
@@ -124,23 +118,21 @@ private slots:
     void nothingLeftBehindBlocksAStart() {
         QVERIFY(!App::PrevInstance()); // makes the lock's folder
         App::ReleaseInstance();
-        const QString lock = QString::fromStdString(App::InstanceLockPath());
         for (const QByteArray& content : {QByteArray(), QByteArray("12345\nwingscribe\nhost\n")}) {
-            QFile file(lock);
+            QFile file(QString::fromStdString(App::InstanceLockPath()));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
             file.close();
             QVERIFY(!App::PrevInstance());
             App::ReleaseInstance();
         }
         for (int kill = 0; kill < 6; ++kill) {
-            QProcess process;
-            process.start(QCoreApplication::applicationFilePath(),
-                          {"--hold-lock", QDir::toNativeSeparators(dir->path()), "Wingscribe"});
-            if (kill % 3 > 0)
-                process.waitForStarted();
-            if (kill % 3 > 1)
-                process.waitForReadyRead(10000);
-            end(process);
+            {
+                OtherCopy other(dir->path());
+                if (kill % 3 > 0)
+                    other.waitForStarted();
+                if (kill % 3 > 1)
+                    other.Answer();
+            }
             QVERIFY2(!App::PrevInstance(), qPrintable(QString::number(kill)));
             App::ReleaseInstance();
         }
@@ -148,13 +140,11 @@ private slots:
 
     // Where no lock can be made, the program says so and does not start unguarded.
     void noLockNoStart() {
-        QFile blocker(dir->filePath("file"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QVERIFY(QFile(dir->filePath("file")).open(QIODevice::WriteOnly));
         const QString folder = QDir::toNativeSeparators(dir->filePath("file/locks"));
         App::SetInstanceLockFolderForTesting(folder.toStdString());
         QVERIFY(!MainMod::Main());
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0].contains(folder), qPrintable(boxes[0]));
+        QVERIFY2(boxes.size() == 1 && boxes[0].contains(folder), qPrintable(boxes.join('|')));
         QVERIFY(!frmMain::Exists());
         QVERIFY(!QFile::exists(dir->filePath("Wingscribe.ini")));
     }
@@ -169,8 +159,7 @@ private slots:
         QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
         App::SetInstanceLockFolderForTesting(folder.toStdString());
         QVERIFY(!App::PrevInstance());
-        const auto permissions = QFile::permissions(folder);
-        QCOMPARE(permissions & 0x7077, QFileDevice::Permissions(0x7000)); // owner only
+        QCOMPARE(QFile::permissions(folder) & 0x7077, QFileDevice::Permissions(0x7000));
     }
 };
 
