@@ -59,24 +59,36 @@ bool sameName(const std::string& name, const std::string& given) {
                       [&](char p, char q) { return lower(p) == lower(q); });
 }
 
-// One line of the file, without its line end (LF, CR LF, or a lone CR at the very end), and
-// the names that it is under.
+// One line of the file, without its line end (LF, CR LF or a lone CR), and the names that it
+// is under. A header needs its ']', and its name runs to the last one.
 struct Line {
     std::string text, section, key; // section: the header in force; key "" for a header
     bool sectioned = false, header = false, keyLine = false;
+    bool first = false; // the header in force is the first of its name, the one that counts
 };
+
+std::string lower(std::string s) {
+    for (char& c : s)
+        c = c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+    return s;
+}
 
 std::vector<Line> lines(const std::string& file) {
     std::vector<Line> result;
+    std::vector<std::string> seen; // section names met so far, in lower case
     Line line;
-    for (std::size_t at = 0, lf; at < file.size(); at = lf + 1) {
-        lf = std::min(file.find('\n', at), file.size());
-        line.text = file.substr(at, lf - at - (lf > at && file[lf - 1] == '\r'));
+    for (std::size_t at = 0, end; at < file.size();) {
+        end = std::min(file.find_first_of("\r\n", at), file.size());
+        line.text = file.substr(at, end - at);
+        at = end + (file.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         const std::string content = trim(line.text);
-        const std::size_t eq = content.find('=');
-        line.header = !content.empty() && content[0] == '[';
-        if (line.header)
-            line.section = trim(content.substr(1, content.find(']') - 1)), line.sectioned = true;
+        const std::size_t eq = content.find('='), close = content.rfind(']');
+        line.header = !content.empty() && content[0] == '[' && close != std::string::npos;
+        if (line.header) {
+            line.section = trim(content.substr(1, close - 1)), line.sectioned = true;
+            line.first = std::find(seen.begin(), seen.end(), lower(line.section)) == seen.end();
+            seen.push_back(lower(line.section));
+        }
         line.keyLine = line.sectioned && !line.header && !content.empty() && content[0] != ';' &&
                        eq != std::string::npos;
         line.key = line.keyLine ? trim(content.substr(0, eq)) : "";
@@ -113,16 +125,18 @@ std::string pickName(FuzzedDataProvider& in, const std::vector<Line>& known, boo
 // Whether a key line "key=value" under "[section]" reads back as exactly `value`.
 bool representable(const std::string& section, const std::string& key, const std::string& value) {
     const std::string s = section.c_str(), k = trim(key.c_str());
+    const bool quoted =
+        value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0];
     return (s + k + value).find_first_of("\r\n") == std::string::npos &&
-           s.find(']') == std::string::npos && k.find('=') == std::string::npos &&
-           (k.empty() || (k[0] != '[' && k[0] != ';')) && trim(value) == value &&
-           !(value.size() >= 2 && value[0] == '"' && value.back() == '"');
+           k.find('=') == std::string::npos && (k.empty() || (k[0] != '[' && k[0] != ';')) &&
+           trim(value) == value && !quoted;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
+    QFile::remove(iniPath()); // a new file: not a hand edit of the last one
     QFile file(iniPath());
     CHECK(file.open(QIODevice::WriteOnly) &&
           file.write(QByteArray::fromStdString(in.ConsumeRandomLengthString(8192))) >= 0);
@@ -164,12 +178,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        ? before[i]
                    : kind == 1 ? value
                                : "\x01missing"));
-        // A deletion takes away exactly its lines; a set changes or adds one key line (and a
-        // header for a new section). All other lines stay as they were, in order.
+        // A deletion takes away exactly its lines (a key's in the first section of its name, a
+        // section's in every one); a set changes or adds one key line (and a header for a new
+        // section). All other lines stay as they were, in order.
         const std::vector<Line> now = lines(fileText());
         const auto removes = [&](const Line& line) {
             return line.sectioned && sameName(line.section, section) &&
-                   (kind == 3 || (line.keyLine && sameName(line.key, key)));
+                   (kind == 3 || (line.first && line.keyLine && sameName(line.key, key)));
         };
         std::size_t prefix = 0, suffix = 0;
         while (prefix < old.size() && prefix < now.size() && old[prefix].text == now[prefix].text)

@@ -116,13 +116,12 @@ private slots:
                 QCOMPARE(MainMod::ReadIniKey("Config", changes[i].first.toStdString(), ""),
                          valueAfter(i, done).toStdString());
 
-            // A kill may strand a half-written copy beside the file; none may pile up or grow.
+            // A kill may strand a half-written copy beside the file; the next write removes
+            // it, so there is never more than one, and none after a writer that finished.
             const QFileInfoList files = QDir(dir.path()).entryInfoList(QDir::Files | QDir::Hidden);
-            QVERIFY(files.size() <= kill + 2);
+            QVERIFY(files.size() <= (kill < kKills ? 2 : 1));
             for (const QFileInfo& info : files)
                 QVERIFY(info.size() <= 2 * initial.size());
-            if (kill == kKills)
-                qInfo("files left beside the settings file: %lld", qlonglong(files.size() - 1));
         }
     }
 };

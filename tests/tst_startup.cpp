@@ -7,8 +7,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QLockFile>
-#include <QProcess>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -160,27 +158,6 @@ private slots:
         for (const QString& entry : expected)
             QVERIFY2(seen.contains(entry), qPrintable(entry + " not in " + seen.join('|')));
         QVERIFY(boxes.isEmpty());
-    }
-
-    void secondCopyEndsAtOnce() {
-        write(custom);
-        const QString lock = QString::fromStdString(App::InstanceLockPath());
-        QLockFile other(lock);
-        QVERIFY(other.tryLock(0));
-        QVERIFY(!start());
-        QCOMPARE(file(), custom);
-        QVERIFY(!frmMain::Exists());
-        // A copy that died without unlocking blocks nothing.
-        QList<QByteArray> owner = file(lock).split('\n');
-        other.unlock();
-        QProcess gone;
-        gone.start("true");
-        QVERIFY(gone.waitForStarted());
-        owner[0] = QByteArray::number(gone.processId());
-        QVERIFY(gone.waitForFinished());
-        write(owner.join('\n'), lock);
-        QVERIFY(start());
-        QVERIFY(frmMain::Get().isVisible());
     }
 
     void unwritableFolder() {

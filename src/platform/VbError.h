@@ -11,6 +11,7 @@ public:
         Overflow = 6,
         TypeMismatch = 13,
         FileNotFound = 53,
+        PathFileAccess = 75,
         InvalidPropertyValue = 380,
         FormAlreadyShown = 400, // a window shown modally while it is already shown
         ChooserCancelled = 20001,

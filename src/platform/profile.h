@@ -2,14 +2,18 @@
 // elsewhere an INI engine with the same semantics stands in for them, over plain files.
 // They live in a namespace of their own so that they never meet the system's declarations.
 //
-// Text is byte-exact 8-bit. Section and key names match without regard to case, blanks
-// around names and values are ignored, a value wholly inside double quotes comes back
-// without them, ';' comment lines and lines without '=' are skipped, and the first of
-// duplicate keys wins. Files may use CR LF or LF line ends.
+// Text is byte-exact 8-bit and read as Windows reads it: section and key names match without
+// regard to case, blanks around names and values are ignored, a value wholly inside double
+// or single quotes comes back without them, ';' comment lines and lines without '=' are
+// skipped, only the first section of a name counts and in it the first of duplicate keys.
+// A section header needs its ']' (the name runs to the last one); lines end with CR LF, LF
+// or a lone CR.
 //
 // A backslash in a file path is a directory separator, as on the system these settings
 // files come from; several separators in a row count as one.
 #pragma once
+
+#include <string>
 
 namespace Kernel32 {
 
@@ -21,16 +25,23 @@ unsigned long GetPrivateProfileStringA(const char* section, const char* key,
                                        const char* defaultValue, char* returnedString,
                                        unsigned long size, const char* fileName);
 
-// Sets `key` in `section` of `fileName` to `value`, keeping every other line, its order and
-// its line end. A new key goes at the end of its section; a missing section or file is
-// created. A null `value` deletes the key; a null `key` deletes the whole section.
-// The file is replaced atomically: a crash never leaves a half-written file.
-// Returns nonzero on success.
+// Sets `key` in `section` of `fileName` to `value`, keeping every other line byte for byte;
+// an existing key keeps its own spelling and only its value changes. A new key goes at the
+// end of its section; a missing section or file is created. A null `value` deletes the key;
+// a null `key` deletes the whole section. The stand-in never leaves a half-written file,
+// keeps the file's owner, group, mode and symbolic link, and keeps edits that someone saves
+// by hand meanwhile. Returns nonzero on success.
 int WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                const char* fileName);
 
 // Length in bytes of the file at `fileName` (backslashes as above).
 // Throws VbError(VbError::FileNotFound) when the file does not exist.
 long FileLen(const char* fileName);
+
+// Writes `content` as the whole file at `fileName` (backslashes as above), creating it or
+// replacing what is there. The file counts as written only when every byte reached the
+// disk; a file that could not be written completely is not left behind. Throws
+// VbError(VbError::PathFileAccess) with a description that names the path and the reason.
+void WriteWholeFile(const char* fileName, const std::string& content);
 
 } // namespace Kernel32

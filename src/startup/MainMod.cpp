@@ -10,7 +10,6 @@
 #include "startup/Common.h"
 #include "ui/frmMain.h"
 
-#include <QSaveFile>
 #include <functional>
 #include <vector>
 
@@ -74,22 +73,23 @@ void CreateDefaultIni() {
     std::string text;
     for (const std::string& line : lines)
         text += line + "\r\n";
-
-    // The backslash the path is built with separates directories here as well.
-    QString path = QString::fromLocal8Bit(SettingsFilePath().c_str()).replace('\\', '/');
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !file.commit())
-        throw VbError(75, "Cannot create " + path.toStdString() + ": " +
-                              file.errorString().toStdString());
+    Kernel32::WriteWholeFile(SettingsFilePath().c_str(), text);
 }
 
 bool Main() {
-    // 1. Only one copy runs.
-    if (App::PrevInstance())
+    // 1. Only one copy runs. When the instance lock cannot be made at all there is no telling
+    // whether another copy writes the same settings file, so the program says so and ends
+    // rather than run unguarded.
+    try {
+        if (App::PrevInstance())
+            return false;
+    } catch (const VbError& error) {
+        MsgBox::Show("Wingscribe cannot start, because it cannot make sure that no other copy "
+                     "of it is running.\r\n\r\n" +
+                         error.Description(),
+                     MsgBox::vbCritical);
         return false;
+    }
 
     // 2. The settings file must exist; a missing one is created with the defaults.
     try {

@@ -36,11 +36,13 @@ std::string ReadSetting(const std::string& key);
 
 // The settings file's path: the executable's directory, a backslash, its name and ".ini".
 std::string SettingsFilePath();
-// Writes the complete default settings file. Throws VbError when it cannot be written.
+// Writes the complete default settings file. Throws VbError when it cannot be written
+// completely; nothing of it is then left behind.
 void CreateDefaultIni();
 
 // The start sequence. Returns false when the program should end at once (another copy is
-// running, or no settings file can be made); otherwise the caption window is up.
+// running, or no instance lock or no settings file can be made: the last two say so in a
+// message box); otherwise the caption window is up.
 bool Main();
 
 } // namespace MainMod

@@ -5,6 +5,26 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// The system's text for an error number, without its line end.
+std::string systemMessage(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length ? std::string(text, length) : "error " + std::to_string(error);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+    return message;
+}
+
+} // namespace
+
 namespace Kernel32 {
 
 unsigned long GetPrivateProfileStringA(const char* section, const char* key,
@@ -24,6 +44,30 @@ long FileLen(const char* fileName) {
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         throw VbError(VbError::FileNotFound, "File not found");
     return static_cast<long>(data.nFileSizeLow);
+}
+
+void WriteWholeFile(const char* fileName, const std::string& content) {
+    HANDLE file = ::CreateFileA(fileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = file == INVALID_HANDLE_VALUE ? ::GetLastError() : ERROR_SUCCESS;
+    for (std::size_t done = 0; error == ERROR_SUCCESS && done < content.size();) {
+        DWORD written = 0;
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 20));
+        if (!::WriteFile(file, content.data() + done, chunk, &written, nullptr) || written == 0)
+            error = ::GetLastError() ? ::GetLastError() : ERROR_WRITE_FAULT;
+        done += written;
+    }
+    if (error == ERROR_SUCCESS && !::FlushFileBuffers(file))
+        error = ::GetLastError();
+    if (file != INVALID_HANDLE_VALUE && !::CloseHandle(file) && error == ERROR_SUCCESS)
+        error = ::GetLastError();
+    if (error == ERROR_SUCCESS)
+        return;
+    if (file != INVALID_HANDLE_VALUE)
+        ::DeleteFileA(fileName); // never a half-written settings file
+    throw VbError(VbError::PathFileAccess,
+                  std::string("Cannot create ") + fileName + ": " + systemMessage(error));
 }
 
 } // namespace Kernel32
