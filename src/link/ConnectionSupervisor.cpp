@@ -54,6 +54,8 @@ void ConnectionSupervisor::AskForServer() {
     frmSetup& setup = frmSetup::Get();
     Twips::SetLeft(&setup, Twips::Left(&form_));
     Twips::SetTop(&setup, Twips::Top(&form_));
+    if (setup.isVisible()) // the choice window's setup command has it open: the tick fails
+        throw VbError(VbError::FormAlreadyShown, "Form already displayed; can't show modally");
     askingForServer_ = true;
     try {
         setup.exec();

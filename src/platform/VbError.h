@@ -12,6 +12,7 @@ public:
         TypeMismatch = 13,
         FileNotFound = 53,
         InvalidPropertyValue = 380,
+        FormAlreadyShown = 400, // a window already shown cannot be shown modally
         ChooserCancelled = 20001,
         WinsockWrongState = 40006, // no data can be read in the current state
         WinsockNotAllowed = 40020, // operation not allowed in the current state
