@@ -23,6 +23,8 @@ public:
     // Design sizes in twips.
     static constexpr float DesignClientWidth = 15465;
     static constexpr float DesignClientHeight = 855;
+    // The narrowest the window may be made, in pixels.
+    static constexpr int MinimumWidth = 100;
 
     // The one caption window, created and loaded on first use.
     static frmMain& Get();
@@ -61,6 +63,7 @@ public:
     void lblCaption_MouseDown(int button);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -70,6 +73,8 @@ private:
     frmMain();
     void Form_Load();
     void DragWindow();
+    void SetCaptionFont(const QFont& font);
+    void ApplySizeFloor();
 
     std::unique_ptr<ConnectionSupervisor> supervisor_;
     std::unique_ptr<MessageIntake> intake_;

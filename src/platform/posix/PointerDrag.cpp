@@ -129,7 +129,7 @@ void ResizeWindow(QWidget* window, Qt::Edges edges) {
         return;
     }
     const QRect origin = window->geometry();
-    const QSize minimum = window->minimumSizeHint().expandedTo(QSize(24, 8));
+    const QSize minimum = window->minimumSize().expandedTo(QSize(24, 8));
     PointerTracker([&](QPoint travelled) {
         if (guard)
             guard->setGeometry(resized(origin, edges, travelled, minimum));
