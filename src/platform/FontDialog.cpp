@@ -49,6 +49,7 @@ FontDialog::FontDialog(const QString& title, QWidget* parent)
     setModal(true);
 
     familyBox_->setObjectName(QStringLiteral("family"));
+    familyList_->setObjectName(QStringLiteral("families"));
     familyList_->addItems(QFontDatabase::families());
     styleList_->setObjectName(QStringLiteral("style"));
     styleList_->addItems(Styles());
@@ -59,6 +60,7 @@ FontDialog::FontDialog(const QString& title, QWidget* parent)
     styleList_->setFixedWidth(fontMetrics().horizontalAdvance(Styles().last()) * 2);
     sizeList_->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000")) * 3);
 
+    sample_->setObjectName(QStringLiteral("sample"));
     sample_->setTextFormat(Qt::PlainText);
     sample_->setAlignment(Qt::AlignCenter);
     sample_->setMinimumHeight(72);
@@ -79,14 +81,18 @@ FontDialog::FontDialog(const QString& title, QWidget* parent)
     grid->setColumnStretch(0, 1);
 
     connect(familyBox_, &QLineEdit::textEdited, this, &FontDialog::FamilyTyped);
-    connect(familyList_, &QListWidget::currentTextChanged, this, [this](const QString& text) {
-        familyBox_->setText(text);
+    // Only a row the user selects fills the box; a list merely given the focus marks its
+    // first row as current without selecting it.
+    connect(familyList_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (familyList_->currentItem())
+            familyBox_->setText(familyList_->currentItem()->text());
         UpdateSample();
     });
     connect(styleList_, &QListWidget::currentRowChanged, this, &FontDialog::UpdateSample);
     connect(sizeBox_, &QLineEdit::textEdited, this, &FontDialog::SizeTyped);
-    connect(sizeList_, &QListWidget::currentTextChanged, this, [this](const QString& text) {
-        sizeBox_->setText(text);
+    connect(sizeList_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (sizeList_->currentItem())
+            sizeBox_->setText(sizeList_->currentItem()->text());
         UpdateSample();
     });
     resize(560, 340);
