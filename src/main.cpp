@@ -1,17 +1,17 @@
 // Wingscribe: shows the radio and ATIS texts of an air-traffic-control simulator in a long,
 // low caption window.
+#include "platform/App.h"
 #include "platform/DisplaySession.h"
 #include "startup/MainMod.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char* argv[]) {
     DisplaySession::PreferX11();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wingscribe"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/wingscribe.png")));
+    QApplication::setWindowIcon(App::Icon());
     QApplication::setQuitOnLastWindowClosed(false); // the caption window decides the end
     if (!MainMod::Main())
         return 0;

@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace User32;
 
@@ -127,6 +128,50 @@ private slots:
                        before.size() + QSize(px(size.width()), px(size.height()))));
         labelInProportion();
         QCOMPARE(file(), settings); // no LeftPos or TopPos written
+    }
+
+    // However far the window is shrunk, by keys, by its sizing frame or by a stored layout,
+    // it keeps one line of the caption font and 100 pixels of width.
+    void sizeHasFloor_data() {
+        QTest::addColumn<int>("way");
+        QTest::newRow("keys") << 0;
+        QTest::newRow("sizing frame") << 1;
+        QTest::newRow("restored layout") << 2;
+    }
+
+    void sizeHasFloor() {
+        QFETCH(int, way);
+        caption().SetCaptionFontSize(20);
+        caption().setGeometry(200, 150, 600, 80);
+        const QMargins frame = caption().contentsMargins();
+        QVERIFY(!frame.isNull()); // the default file shows the sizing frame
+        const QSize floor(frmMain::MinimumWidth,
+                          QFontMetrics(caption().lblCaption->font()).height() + frame.top() +
+                              frame.bottom());
+        if (way == 0) {
+            for (int press = 0; press < 1000; ++press) {
+                QTest::keyClick(&caption(), Qt::Key_Up, Qt::ControlModifier);
+                QTest::keyClick(&caption(), Qt::Key_Left, Qt::ControlModifier);
+            }
+        } else if (way == 1) { // the bottom-right corner dragged up and left past the top-left
+            const QPoint corner(caption().width() - 2, caption().height() - 2);
+            QCursor::setPos(caption().mapToGlobal(corner));
+            QTimer::singleShot(0, &caption(), [&] {
+                QTest::mouseMove(&caption(), QPoint(-700, -300));
+                QTest::mouseRelease(&caption(), Qt::LeftButton, {}, QPoint(-700, -300));
+            });
+            QTest::mousePress(&caption(), Qt::LeftButton, {}, corner);
+        } else { // a layout stored by an older version, or edited by hand
+            QSettings store(QSettings::IniFormat, QSettings::UserScope, "Wingscribe", "layouts");
+            store.setValue(QByteArray("tiny").toHex() + "/frame", QRect(300, 200, 10, 3));
+            store.setValue(QByteArray("tiny").toHex() + "/client", QSize(10, 3));
+            store.sync();
+            caption().ActiveResize1->RestoreFormLayout(&caption(), true, "tiny");
+        }
+        QCOMPARE(caption().frameGeometry().size(), floor);
+        QCOMPARE(caption().pos(), way == 2 ? QPoint(300, 200) : QPoint(200, 150));
+        QVERIFY(caption().isVisible());
+        caption().SetCaptionFontSize(12);
     }
 
     void onTopOnlyForExactOne() {

@@ -2,6 +2,7 @@
 #include "options/frmOptions.h"
 #include "platform/App.h"
 #include "platform/FontColourChooser.h"
+#include "platform/FontDialog.h"
 #include "platform/MsgBox.h"
 #include "platform/SizingFrame.h"
 #include "platform/VScrollBar.h"
@@ -10,10 +11,14 @@
 #include "startup/MainMod.h"
 #include "ui/frmMain.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,15 +87,8 @@ class TestOptions : public QObject {
             put(name, std::to_string(vb(colour)));
     }
 
-private slots:
-    void initTestCase() {
-        App::SetLocationForTesting(dir.path().toStdString(), "Wingscribe");
-        Settings.IniPath = MainMod::SettingsFilePath();
-        MsgBox::SetAnswererForTesting([this](const MsgBox::Call& call) {
-            boxes.push_back({call.title.c_str(), call.prompt.c_str(), key("HighlightTX2U"),
-                             QString::number(Settings.HighlightTX2U)});
-            return int(MsgBox::vbOK);
-        });
+    // The user in the choosers: remembers what was shown and makes a fixed choice.
+    void installChooserHook() {
         FontColourChooser::SetHookForTesting([this](FontColourChooser& c, Kind kind) {
             shown = c;
             shownKind = kind;
@@ -104,6 +102,18 @@ private slots:
             c.ChosenColour = vb(chosen);
             return confirm;
         });
+    }
+
+private slots:
+    void initTestCase() {
+        App::SetLocationForTesting(dir.path().toStdString(), "Wingscribe");
+        Settings.IniPath = MainMod::SettingsFilePath();
+        MsgBox::SetAnswererForTesting([this](const MsgBox::Call& call) {
+            boxes.push_back({call.title.c_str(), call.prompt.c_str(), key("HighlightTX2U"),
+                             QString::number(Settings.HighlightTX2U)});
+            return int(MsgBox::vbOK);
+        });
+        installChooserHook();
         MainMod::CreateDefaultIni();
         caption().timMonitorConnection.SetEnabled(false);
         caption().show();
@@ -140,6 +150,66 @@ private slots:
         QCOMPARE(boxes.size(), std::size_t(1)); // the highlight reminder, while opening
     }
 
+    // The chooser opens on exactly what the file holds and hands it back on OK: a family the
+    // system lacks, or one whose regular face is "Book", stays as written, and only the four
+    // styles the settings can hold are offered.
+    void fontChooserKeepsValues_data() {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("italic");
+        QTest::addColumn<bool>("change"); // the user picks DejaVu Serif, bold italic, 20 pt
+        QTest::newRow("missing family") << "Arial" << 12 << false << false << false;
+        QTest::newRow("Book face") << "DejaVu Sans" << 12 << false << false << false;
+        QTest::newRow("Book face serif") << "DejaVu Serif" << 13 << false << false << false;
+        QTest::newRow("bold italic") << "DejaVu Sans" << 9 << true << true << false;
+        QTest::newRow("changed") << "Arial" << 12 << false << false << true;
+    }
+
+    void fontChooserKeepsValues() {
+        QFETCH(QString, family);
+        QFETCH(int, points);
+        QFETCH(bool, bold);
+        QFETCH(bool, italic);
+        QFETCH(bool, change);
+        FontColourChooser::SetHookForTesting(nullptr);
+        FontColourChooser chooser;
+        chooser.ChosenFontName = family.toStdString();
+        chooser.ChosenFontSize = points;
+        chooser.ChosenBold = bold;
+        chooser.ChosenItalic = italic;
+        QStringList styles;
+        bool sampleItalic = !italic;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<FontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            const auto* list = dialog->findChild<QListWidget*>("style");
+            for (int row = 0; row < list->count(); ++row)
+                styles << list->item(row)->text();
+            sampleItalic = QFontInfo(dialog->findChild<QLabel*>("sample")->font()).italic();
+            if (change) {
+                auto* families = dialog->findChild<QListWidget*>("families");
+                families->setCurrentItem(families->findItems("DejaVu Serif", Qt::MatchExactly)[0]);
+                dialog->findChild<QListWidget*>("style")->setCurrentRow(3);
+                dialog->findChild<QLineEdit*>("size")->clear();
+                QTest::keyClicks(dialog->findChild<QLineEdit*>("size"), "20");
+            }
+            dialog->accept();
+        });
+        chooser.PickFont();
+        installChooserHook();
+        QCOMPARE(styles, FontDialog::Styles());
+        QCOMPARE(sampleItalic, italic);
+        if (change) {
+            family = "DejaVu Serif";
+            points = 20;
+            bold = italic = true;
+        }
+        QCOMPARE(QString::fromStdString(chooser.ChosenFontName), family);
+        QVERIFY(chooser.ChosenFontSize == points && chooser.ChosenBold == bold &&
+                chooser.ChosenItalic == italic);
+    }
+
     void fillFailures() {
         for (const char* name : {"LastMsg", "HighlightTX2U", "ShowATIS"})
             put(name, "1");
@@ -150,10 +220,33 @@ private slots:
         put("AtcComs", "0 / x"); // a comment is cut from this key, not from HighlightTX2U
         put("HighlightTX2U", "1 / x");
         put("ShowATIS", "1");
-        // The skipped box stays clear and the fill goes on.
+        put("MsgDelay", "<b>7"); // shown as it stands; the spinner skips it
+        // The skipped controls keep their design state and the fill goes on.
         whileOpen([](frmOptions& o) {
             QCOMPARE(shows(o).section('|', 0, 0), "Hide ATC messages to / from AI aircraft");
-            QCOMPARE(shows(o).section('|', 4), "1001");
+            QCOMPARE(shows(o).section('|', 2), "<b>7|0|1001");
+            QVERIFY(o.lblMsgDelay->sizeHint().width() >
+                    o.lblMsgDelay->fontMetrics().horizontalAdvance("<b>7"));
+        });
+    }
+
+    // The lists keep the boxes' blue on light yellow when they are open.
+    void openListsInBoxColours() {
+        whileOpen([](frmOptions& o) {
+            for (QComboBox* box : {o.cboAtcComs, o.cboOwnComs}) {
+                box->showPopup();
+                QAbstractItemView* list = box->view();
+                QTRY_VERIFY(list->isVisible());
+                const QImage shot = list->viewport()->grab().toImage();
+                const int y =
+                    list->visualRect(list->model()->index(0, 0)).center().y(); // not current
+                QCOMPARE(shot.pixelColor(shot.width() - 3, y), QColor(255, 255, 192));
+                int blue = 0;
+                for (int x = 0; x < shot.width(); ++x)
+                    blue += shot.pixelColor(x, y).blue() > 200 && shot.pixelColor(x, y).red() < 100;
+                QVERIFY(blue > 0);
+                box->hidePopup();
+            }
         });
     }
 
@@ -170,6 +263,18 @@ private slots:
             QCOMPARE(key("MsgDelay"), "31");
             QCOMPARE(Settings.MsgDelay, 31);
             QCOMPARE(caption().timMsgDelay.Interval(), 31000);
+            // Tab reaches the spinner; each key press is one step, written at once.
+            o.cboOwnComs->setFocus();
+            QTest::keyClick(o.cboOwnComs, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), o.vsDelay);
+            for (auto [press, delay] : {std::pair{Qt::Key_Up, "32"},
+                                        {Qt::Key_PageUp, "33"},
+                                        {Qt::Key_Down, "32"},
+                                        {Qt::Key_PageDown, "31"}}) {
+                QTest::keyClick(o.vsDelay, press);
+                QCOMPARE(key("MsgDelay") + "|" + o.lblMsgDelay->text(),
+                         QString(delay) + "|" + delay);
+            }
             for (const bool on : {true, false}) { // on top: the options window, not the caption
                 o.chkOnTop->click();
                 QCOMPARE(key("AlwaysOnTop"), on ? "1" : "0");

@@ -6,10 +6,13 @@
 #include "startup/MainMod.h"
 #include "ui/frmMain.h"
 #include "ui/frmPopup.h"
+#include "ui/frmSetup.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -76,7 +79,7 @@ private slots:
             QCOMPARE(Twips::Top(&popup), Twips::Top(&caption()));
             QVERIFY(!IsTopMost(&caption()));
             QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), popup.cmdChoose[0], 5000);
-            QVERIFY(popup.cmdChoose[frmPopup::GoToSetup]->isDefault());
+            QVERIFY(!popup.windowIcon().isNull());
             QTest::keyClick(&popup, Qt::Key_Escape); // "Close this Window"
         });
         QVERIFY(opened);
@@ -103,6 +106,51 @@ private slots:
             QCOMPARE(placed, QPointF(centredOver(&frmOptions::Get()),
                                      nearBottom ? Twips::ScreenHeight() : top));
         }
+    }
+
+    // Enter presses the button that has the focus; on any other control, the default one.
+    void enterPressesFocusedButton() {
+        caption().SetCaptionText("");
+        bool optionsOpened = false;
+        inChoiceWindow([&](frmPopup& popup) {
+            QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), popup.cmdChoose[0], 5000);
+            QTimer::singleShot(0, [&] {
+                frmOptions& options = frmOptions::Get();
+                optionsOpened = QTest::qWaitForWindowActive(&options);
+                QVERIFY(!options.windowIcon().isNull());
+                options.cmdOptions[6]->setFocus(); // the highlight preview
+                QTest::keyClick(options.cmdOptions[6], Qt::Key_Return);
+                QCOMPARE(caption().CaptionText(), "This is with highlighting ON");
+                options.chkLastMsg->setFocus();
+                QTest::keyClick(options.chkLastMsg, Qt::Key_Return); // "Close Options"
+                QVERIFY(!options.isVisible());
+            });
+            QTest::keyClick(popup.cmdChoose[0], Qt::Key_Return); // "Go to Options", not Setup
+        });
+        QVERIFY(optionsOpened && !frmPopup::Exists());
+        QCOMPARE(caption().CaptionText(), ""); // closed through its Close button
+    }
+
+    // A supervisor tick while the choice window's setup dialog is open and no server is set
+    // cannot show the dialog again: it ends there, leaving the user's typing alone.
+    void tickWhileSetupOpenEndsSilently() {
+        put("KVEServer", "0.0.0.0");
+        QString typed;
+        inChoiceWindow([&](frmPopup& popup) {
+            QTimer::singleShot(0, [&] {
+                frmSetup& setup = frmSetup::Get();
+                QVERIFY(setup.isVisible() && setup.windowIcon().isNull());
+                setup.txtHost->setText("192.0.2.1");
+                QTest::failOnWarning(QRegularExpression("."));
+                Q_EMIT caption().timMonitorConnection.Timer();
+                typed = setup.txtHost->text();
+                QVERIFY(setup.isVisible());
+                setup.cmdCancel->click();
+            });
+            popup.cmdChoose[frmPopup::GoToSetup]->click();
+        });
+        QCOMPARE(typed, "192.0.2.1");
+        QCOMPARE(Settings.KVEServer, "0.0.0.0");
     }
 
     void dragMovesWindowAndRecordsPosition() {

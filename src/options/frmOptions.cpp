@@ -1,5 +1,6 @@
 #include "options/frmOptions.h"
 
+#include "platform/App.h"
 #include "platform/Guarded.h"
 #include "platform/MsgBox.h"
 #include "platform/Text8.h"
@@ -12,6 +13,7 @@
 #include "startup/MainMod.h"
 #include "ui/frmMain.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -103,6 +105,7 @@ frmOptions::frmOptions()
                                                                  Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Wingscribe Options"));
+    setWindowIcon(App::Icon());
     setModal(true);
     Twips::SetClientSize(this, 4080, 6555);
     setFixedSize(size());
@@ -148,7 +151,6 @@ void frmOptions::BuildControls() {
         auto* button = new QPushButton(QString::fromLatin1(captions[index]), frame);
         button->setObjectName(QStringLiteral("cmdOptions%1").arg(index));
         button->setFont(DesignFont(8.25));
-        button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this,
                 [this, index] { Guarded([&] { Appearance.cmdOptions_Click(index); }); });
         cmdOptions[index] = button;
@@ -174,6 +176,7 @@ void frmOptions::BuildControls() {
         list->setCurrentIndex(-1);
         list->setFont(DesignFont(8.25));
         colourText(list, Blue, LightYellow);
+        colourText(list->view(), Blue, LightYellow); // the open list is a window of its own
         return list;
     };
     cboAtcComs = makeList("cboAtcComs", "Hide ATC messages to / from AI aircraft",
@@ -191,6 +194,7 @@ void frmOptions::BuildControls() {
 
     lblMsgDelay = new QLabel(QStringLiteral("99"), frame);
     lblMsgDelay->setObjectName(QStringLiteral("lblMsgDelay"));
+    lblMsgDelay->setTextFormat(Qt::PlainText); // shows the file's text as it stands
     lblMsgDelay->setFont(DesignFont(9.75));
     lblMsgDelay->setAlignment(Qt::AlignCenter);
     lblMsgDelay->setFrameShape(QFrame::Panel);
@@ -201,6 +205,7 @@ void frmOptions::BuildControls() {
     // Used as a spinner: the top end is 180, so the up arrow raises the delay.
     vsDelay = new VScrollBar(180, 0, frame);
     vsDelay->setObjectName(QStringLiteral("vsDelay"));
+    vsDelay->setFocusPolicy(Qt::TabFocus);
     place(vsDelay, 3645, 3480, 255, 450);
 
     const auto makeCheck = [&](const char* name, const char* caption) {

@@ -20,7 +20,19 @@ std::optional<Location>& testLocation() {
 
 } // namespace
 
+// The icon is compiled into the program's library; a static library's resources are
+// registered by hand.
+static void registerResources() {
+    Q_INIT_RESOURCE(wingscribe);
+}
+
 namespace App {
+
+QIcon Icon() {
+    static const bool registered = (registerResources(), true);
+    Q_UNUSED(registered);
+    return QIcon(QStringLiteral(":/wingscribe.png"));
+}
 
 // Paths are in the 8-bit form the system's file functions take.
 std::string Path() {

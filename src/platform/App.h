@@ -2,6 +2,7 @@
 // name, and whether another copy of it is already running.
 #pragma once
 
+#include <QIcon>
 #include <string>
 
 namespace App {
@@ -12,6 +13,9 @@ std::string Path();
 std::string EXEName();
 // The product name from the program's version information.
 inline constexpr const char* ProductName = "Wingscribe";
+
+// The program's 32 x 32 icon, which its caption, choice and options windows carry.
+QIcon Icon();
 
 // True when another running process holds this executable's instance lock: one copy per
 // user and executable path. The first call takes the lock for this process; the system

@@ -1,13 +1,12 @@
 #include "platform/FontColourChooser.h"
 
+#include "platform/FontDialog.h"
 #include "platform/Text8.h"
 #include "platform/VbColour.h"
 #include "platform/VbError.h"
 
 #include <QApplication>
 #include <QColorDialog>
-#include <QFontDialog>
-#include <QFontInfo>
 
 namespace {
 
@@ -44,21 +43,14 @@ void FontColourChooser::PickColour() {
 void FontColourChooser::PickFont() {
     if (hook())
         return Finish(hook()(*this, Kind::Font));
-    QFont start(toQt(ChosenFontName));
-    if (ChosenFontSize > 0)
-        start.setPointSize(ChosenFontSize);
-    start.setBold(ChosenBold);
-    start.setItalic(ChosenItalic);
-    start.setFamily(QFontInfo(start).family()); // the family the system draws it with
-    QFontDialog dialog(start, owner());
-    dialog.setWindowTitle(toQt(Title));
+    FontDialog dialog(toQt(Title), owner());
+    dialog.SetChoice(toQt(ChosenFontName), ChosenFontSize, ChosenBold, ChosenItalic);
     const bool confirmed = dialog.exec() == QDialog::Accepted;
     if (confirmed) {
-        const QFont font = dialog.selectedFont();
-        ChosenFontName = fromQt(font.family());
-        ChosenFontSize = static_cast<std::int32_t>(qRound(font.pointSizeF()));
-        ChosenBold = font.bold();
-        ChosenItalic = font.italic();
+        ChosenFontName = fromQt(dialog.Family());
+        ChosenFontSize = dialog.Points();
+        ChosenBold = dialog.Bold();
+        ChosenItalic = dialog.Italic();
     }
     Finish(confirmed);
 }

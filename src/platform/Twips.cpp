@@ -1,5 +1,7 @@
 #include "platform/Twips.h"
 
+#include "platform/FrameExtents.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -8,14 +10,9 @@
 
 namespace {
 
-// The frame the window system adds around a top-level window, as far as it is known: the
-// native window is created first so that a window not shown yet reports it too.
+// The frame the window system adds around a top-level window, also before its first showing.
 QMargins frameMargins(const QWidget* window) {
-    if (!window->isWindow())
-        return {};
-    const_cast<QWidget*>(window)->winId();
-    const QWindow* handle = window->windowHandle();
-    return handle ? handle->frameMargins() : QMargins();
+    return FrameExtents::Of(window);
 }
 
 QRect screenGeometry() {

@@ -164,10 +164,10 @@ void frmMain::SetCaptionText(const std::string& text) {
 
 void frmMain::ShowSetupDialog() {
     frmSetup& setup = frmSetup::Get();
-    if (setup.isVisible())
-        throw VbError(VbError::FormAlreadyShown, "Form already displayed; can't show modally");
     Twips::SetLeft(&setup, Twips::Left(this));
     Twips::SetTop(&setup, Twips::Top(this));
+    if (setup.isVisible()) // the choice window's setup command has it open
+        throw VbError(VbError::FormAlreadyShown, "Form already displayed; can't show modally");
     setup.exec();
 }
 
@@ -182,7 +182,7 @@ std::string frmMain::CaptionText() const {
 void frmMain::SetCaptionFontName(const std::string& name) {
     QFont font = lblCaption->font();
     font.setFamily(toQt(name));
-    lblCaption->setFont(font);
+    SetCaptionFont(font);
 }
 
 void frmMain::SetCaptionFontSize(float points) {
@@ -190,19 +190,32 @@ void frmMain::SetCaptionFontSize(float points) {
         throw VbError(VbError::InvalidPropertyValue, "Invalid property value");
     QFont font = lblCaption->font();
     font.setPointSizeF(points);
-    lblCaption->setFont(font);
+    SetCaptionFont(font);
 }
 
 void frmMain::SetCaptionFontBold(bool bold) {
     QFont font = lblCaption->font();
     font.setBold(bold);
-    lblCaption->setFont(font);
+    SetCaptionFont(font);
 }
 
 void frmMain::SetCaptionFontItalic(bool italic) {
     QFont font = lblCaption->font();
     font.setItalic(italic);
+    SetCaptionFont(font);
+}
+
+void frmMain::SetCaptionFont(const QFont& font) {
     lblCaption->setFont(font);
+    ApplySizeFloor();
+}
+
+void frmMain::ApplySizeFloor() {
+    // Keys, the sizing frame and a restored layout all stop here: one line of the caption
+    // font high and wide enough to find and grab, so the window can never shrink away.
+    const QMargins frame = contentsMargins();
+    setMinimumSize(MinimumWidth,
+                   QFontMetrics(lblCaption->font()).height() + frame.top() + frame.bottom());
 }
 
 void frmMain::Form_KeyDown(int keyCode, int shift) {
@@ -267,6 +280,12 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return false;
+}
+
+bool frmMain::event(QEvent* event) {
+    if (event->type() == QEvent::ContentsRectChange) // the sizing frame came or went
+        ApplySizeFloor();
+    return QWidget::event(event);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -21,6 +21,8 @@ public:
     // Design sizes in twips.
     static constexpr float DesignClientWidth = 15465;
     static constexpr float DesignClientHeight = 855;
+    // The narrowest the window may be made, in pixels.
+    static constexpr int MinimumWidth = 100;
 
     // The one caption window, created and loaded on first use.
     static frmMain& Get();
@@ -59,6 +61,7 @@ public:
     void lblCaption_MouseDown(int button);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -68,6 +71,8 @@ private:
     frmMain();
     void Form_Load();
     void DragWindow();
+    void SetCaptionFont(const QFont& font);
+    void ApplySizeFloor();
 
     // What the link reaches the caption window through.
     ::Winsock& Client() override { return *Winsock; }

@@ -20,6 +20,7 @@ frmPopup::frmPopup()
     : QDialog(frmMain::Exists() ? &frmMain::Get() : nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmPopup"));
     setWindowTitle(QStringLiteral("Wingscribe"));
+    setWindowIcon(App::Icon());
     setModal(true);
     Twips::SetClientSize(this, 6915, 585);
 
@@ -35,7 +36,6 @@ frmPopup::frmPopup()
         auto* button = new QPushButton(QString::fromLatin1(designs[index].caption), this);
         button->setObjectName(QStringLiteral("cmdChoose%1").arg(index));
         button->setFont(DesignFont(8.25));
-        button->setAutoDefault(false);
         Twips::SetControlRect(button, designs[index].left, 120, 1575, 375);
         connect(button, &QPushButton::clicked, this,
                 [this, index] { Guarded([&] { cmdChoose_Click(index); }); });

@@ -28,6 +28,7 @@ frmSetup::frmSetup()
     : QDialog(frmMain::Exists() ? &frmMain::Get() : nullptr, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Setup"));
+    setWindowIcon(QIcon()); // none of its own, and not the caption window's either
     setModal(true);
     setAutoFillBackground(true);
     QPalette palette = this->palette();

@@ -77,6 +77,14 @@ def shown(name, old=()):
     return wait_until(ready, what=f"a window {name}")
 
 
+def frame(wid):  # the outer rectangle, title bar and borders included
+    x, y, w, h = geometry(wid)
+    extents = re.search(r"= (\d+), (\d+), (\d+), (\d+)", run("xprop", "-id", str(wid),
+                                                              "_NET_FRAME_EXTENTS"))
+    left, right, top, bottom = map(int, extents.groups()) if extents else (0, 0, 0, 0)
+    return x - left, y - top, w + left + right, h + top + bottom
+
+
 def click(x, y, button=1):  # button None: only move there
     run("xdotool", "mousemove", str(x), str(y))  # (--sync hangs when the pointer is there)
     wait_until(lambda: run("xdotool", "getmouselocation").startswith(f"x:{x} y:{y} "),
@@ -377,6 +385,62 @@ class DesktopTest(unittest.TestCase):
         popup = self.popup()  # the choice window stays
         click_twips(popup, CHOICE["close"], 120, 1575, 375)
         wait_until(lambda: popup not in windows("^Wingscribe$"), what="the choice to close")
+
+    def keys_then_settle(self, *keys):  # keys to the caption, then until all were handled
+        x = geometry(self.caption)[0]
+        key(self.caption, *keys)
+        run("xdotool", "key", "shift+Right")
+        wait_until(lambda: geometry(self.caption)[0] == x + 1, 20, "the keys to be handled")
+        return geometry(self.caption)
+
+    def test_shrinking_stops_at_a_floor_that_stays_visible(self):
+        self.start(KVEPort=free_port())
+        _, _, w, h = geometry(self.caption)
+        floor = self.keys_then_settle("--repeat", "120", "--delay", "2", "ctrl+Up")[3]
+        self.assertTrue(16 <= floor < h, f"height {floor} from {h}")
+        width = self.keys_then_settle("--repeat", "1100", "--delay", "1", "ctrl+Left")[2]
+        self.assertEqual(width, 100)
+        self.assertEqual(self.keys_then_settle("ctrl+Up", "ctrl+Left")[2:], (100, floor))
+        self.assertIn(self.caption, windows("^Wingscribe$"))
+        self.assertEqual(self.keys_then_settle("ctrl+Down")[3], floor + 1)  # still answers
+        click_twips(self.right_click(), CHOICE["close"], 120, 1575, 375)  # and can be grabbed
+
+    def test_tick_leaves_the_setup_dialog_of_the_choice_window_alone(self):
+        self.start(KVEPort=free_port())
+        self.write_ini(**dict(self.read_ini(), KVEServer="0.0.0.0"))  # by hand, while it runs
+        self.choose("setup")
+        setup = shown("^Setup$")
+        key(setup, "ctrl+a")
+        run("xdotool", "type", "192.0.2.5")
+        log = os.path.join(self.dir, "wingscribe.log")
+        end = time.monotonic() + 2.5  # two supervisor ticks pass; the typing stays
+        while time.monotonic() < end:
+            with open(log) as f:
+                self.assertNotIn("Recursive", f.read())
+            time.sleep(0.1)
+        run("xdotool", "key", "Return")
+        key(shown("^Setup$", [setup]), "Return")
+        wait_until(lambda: self.read_ini()["KVEServer"] == "192.0.2.5", what="the typed server")
+
+    def test_enter_presses_the_focused_button_and_windows_sit_by_their_frame(self):
+        self.start(KVEPort=free_port())
+        x, _, w, h = geometry(self.caption)
+        bottom = geometry(int(re.search(r"Window id: (0x[0-9a-f]+)",
+                                        run("xwininfo", "-root")).group(1), 16))[3]
+        run("xdotool", "windowmove", str(self.caption), str(x), str(bottom - h - 4))
+        wait_until(lambda: geometry(self.caption)[1] == bottom - h - 4, what="the caption low")
+        for low in (True, False):  # the options window's first showing is the low one
+            popup = self.right_click()
+            self.assertEqual(frame(popup)[1], geometry(self.caption)[1])
+            key(popup, "Return")  # "Go to Options" has the focus, "Go to Setup" is the default
+            options = shown("^Wingscribe Options$")
+            ox, oy, ow, oh = frame(options)
+            cx, cy, cw, _ = geometry(self.caption)
+            self.assertLessEqual(abs(ox + ow / 2 - (cx + cw / 2)), 1)
+            self.assertEqual(oy + oh if low else oy, bottom if low else cy)
+            self.close_options(options)
+            run("xdotool", "windowmove", str(self.caption), str(x), "300")
+            wait_until(lambda: geometry(self.caption)[1] == 300, what="the caption higher")
 
     def test_second_instance_is_refused(self):
         self.start(KVEPort=free_port())

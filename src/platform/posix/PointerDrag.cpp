@@ -92,15 +92,18 @@ void waitForRelease() {
     PointerTracker([](QPoint) {}).Run();
 }
 
+// The frame dragged by its edges, never below the minimum size (right and bottom are the
+// last pixel inside, so a width w spans left .. left + w - 1).
 QRect resized(QRect start, Qt::Edges edges, QPoint travelled, QSize minimum) {
+    const int w = minimum.width() - 1, h = minimum.height() - 1;
     if (edges & Qt::LeftEdge)
-        start.setLeft(std::min(start.left() + travelled.x(), start.right() - minimum.width()));
+        start.setLeft(std::min(start.left() + travelled.x(), start.right() - w));
     if (edges & Qt::RightEdge)
-        start.setRight(std::max(start.right() + travelled.x(), start.left() + minimum.width()));
+        start.setRight(std::max(start.right() + travelled.x(), start.left() + w));
     if (edges & Qt::TopEdge)
-        start.setTop(std::min(start.top() + travelled.y(), start.bottom() - minimum.height()));
+        start.setTop(std::min(start.top() + travelled.y(), start.bottom() - h));
     if (edges & Qt::BottomEdge)
-        start.setBottom(std::max(start.bottom() + travelled.y(), start.top() + minimum.height()));
+        start.setBottom(std::max(start.bottom() + travelled.y(), start.top() + h));
     return start;
 }
 
@@ -129,7 +132,7 @@ void ResizeWindow(QWidget* window, Qt::Edges edges) {
         return;
     }
     const QRect origin = window->geometry();
-    const QSize minimum = window->minimumSizeHint().expandedTo(QSize(24, 8));
+    const QSize minimum = window->minimumSize().expandedTo(QSize(24, 8));
     PointerTracker([&](QPoint travelled) {
         if (guard)
             guard->setGeometry(resized(origin, edges, travelled, minimum));

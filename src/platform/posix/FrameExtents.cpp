@@ -1,0 +1,122 @@
+#include "platform/FrameExtents.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QThread>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <xcb/xcb.h>
+
+// On X11 the window manager draws the frame and reports it in _NET_FRAME_EXTENTS once it
+// has taken the window over, which is after the first showing. Before that, the program
+// asks for the frame the window would get (_NET_REQUEST_FRAME_EXTENTS), and the window
+// manager sets the property on the window not yet shown.
+
+namespace {
+
+struct FreeReply {
+    void operator()(void* reply) const { std::free(reply); }
+};
+template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
+
+constexpr int AnswerWaitMs = 200;
+const char* const AskedProperty = "wingscribeFrameAskedFor";
+
+xcb_atom_t atomNamed(xcb_connection_t* connection, const char* name) {
+    const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name),
+        nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+xcb_window_t rootOf(xcb_connection_t* connection) {
+    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+}
+
+// _NET_FRAME_EXTENTS holds left, right, top and bottom.
+std::optional<QMargins> readExtents(xcb_connection_t* connection, xcb_window_t window) {
+    static const xcb_atom_t extents = atomNamed(connection, "_NET_FRAME_EXTENTS");
+    const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, extents, XCB_ATOM_CARDINAL, 0, 4),
+        nullptr));
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) != 16)
+        return std::nullopt;
+    const auto* value = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    return QMargins(int(value[0]), int(value[2]), int(value[1]), int(value[3]));
+}
+
+// Whether the running window manager says it answers the request (read once).
+bool requestSupported(xcb_connection_t* connection, xcb_atom_t request) {
+    static const bool supported = [&] {
+        const xcb_atom_t list = atomNamed(connection, "_NET_SUPPORTED");
+        const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, rootOf(connection), list, XCB_ATOM_ATOM, 0, 4096),
+            nullptr));
+        if (!reply || reply->format != 32)
+            return false;
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+        const int count = xcb_get_property_value_length(reply.get()) / 4;
+        return std::find(atoms, atoms + count, request) != atoms + count;
+    }();
+    return supported;
+}
+
+void sendRequest(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t request) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = request;
+    xcb_send_event(connection, 0, rootOf(connection),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection);
+}
+
+} // namespace
+
+namespace FrameExtents {
+
+QMargins Of(const QWidget* window) {
+    if (!window->isWindow())
+        return {};
+    auto* widget = const_cast<QWidget*>(window);
+    widget->winId();
+    const QWindow* handle = window->windowHandle();
+    if (!handle)
+        return {};
+    // Once the window is shown, Qt follows the window manager's frame itself.
+    const QMargins known = handle->frameMargins();
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || window->isVisible() || !known.isNull())
+        return known;
+
+    const auto id = xcb_window_t(handle->winId());
+    if (const auto extents = readExtents(connection, id))
+        return *extents;
+    static const xcb_atom_t request = atomNamed(connection, "_NET_REQUEST_FRAME_EXTENTS");
+    if (!requestSupported(connection, request) ||
+        widget->property(AskedProperty).toULongLong() == id)
+        return known; // asked before and not answered: the frame stays unknown
+    widget->setProperty(AskedProperty, qulonglong(id));
+    sendRequest(connection, id, request);
+    // The window manager answers at once; the wait is bounded for one that does not.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < AnswerWaitMs) {
+        if (const auto extents = readExtents(connection, id))
+            return *extents;
+        QThread::msleep(1);
+    }
+    return known;
+}
+
+} // namespace FrameExtents
