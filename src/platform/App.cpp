@@ -18,6 +18,15 @@ std::optional<Location>& testLocation() {
     return location;
 }
 
+// The executable's full path. While the file is being replaced (an upgrade just as the
+// program starts) the system cannot name it; the path it was started by still does.
+QFileInfo executable() {
+    const QString path = QCoreApplication::applicationFilePath();
+    if (!path.isEmpty() || QCoreApplication::arguments().isEmpty())
+        return QFileInfo(path);
+    return QFileInfo(QCoreApplication::arguments().constFirst());
+}
+
 } // namespace
 
 // The icon is compiled into the program's library; a static library's resources are
@@ -38,15 +47,13 @@ QIcon Icon() {
 std::string Path() {
     if (testLocation())
         return testLocation()->path;
-    return QFile::encodeName(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()))
-        .toStdString();
+    return QFile::encodeName(QDir::toNativeSeparators(executable().absolutePath())).toStdString();
 }
 
 std::string EXEName() {
     if (testLocation())
         return testLocation()->exeName;
-    return QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName())
-        .toStdString();
+    return QFile::encodeName(executable().completeBaseName()).toStdString();
 }
 
 void SetLocationForTesting(const std::string& path, const std::string& exeName) {
