@@ -9,8 +9,6 @@
 
 #include <QLabel>
 #include <QScreen>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,8 +39,7 @@ class TestLayout : public QObject {
 
 private slots:
     void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath("store"));
+        ActiveResize::SetStoreFileForTesting(dir.filePath("layouts.ini"));
         App::SetLocationForTesting(dir.path().toStdString(), "Wingscribe");
         MainMod::Settings.IniPath = MainMod::SettingsFilePath();
         MainMod::CreateDefaultIni();
