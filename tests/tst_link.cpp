@@ -1,4 +1,5 @@
 // The link to the simulator over loopback TCP, against the demo feed.
+#include "Wine.h"
 #include "platform/MsgBox.h"
 #include "platform/Twips.h"
 #include "platform/VbColour.h"
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,8 +66,10 @@ class TestLink : public QObject {
         return text.startsWith(prefix) && rest.count('.') == rest.size() ? int(rest.size()) : -1;
     }
     static QString feedPath() {
-        return qEnvironmentVariable("WINGSCRIBE_FEED", QCoreApplication::applicationDirPath() +
-                                                           "/../tools/wingscribe-feed");
+        return qEnvironmentVariable(
+            "WINGSCRIBE_FEED",
+            QStandardPaths::findExecutable("wingscribe-feed",
+                                           {QCoreApplication::applicationDirPath() + "/../tools"}));
     }
 
     // Starts the feed playing `script` to every client, on `port` (0: a free one).
@@ -307,6 +311,7 @@ private slots:
         QSignalSpy errors(form().Winsock, &Winsock::Error);
         QVERIFY(play("5 hello\nwait 100\nreset\n", 1));
         QTRY_VERIFY_WITH_TIMEOUT(state() != Winsock::sckConnected, 5000);
+        SKIP_UNDER_WINE("reports a connection reset by the peer as an orderly close");
         QCOMPARE(errors.size(), 1);
         QCOMPARE(errors[0][0].toInt(), 10054);
         QCOMPARE(state(), int(Winsock::sckClosed));

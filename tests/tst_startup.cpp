@@ -1,4 +1,5 @@
 // The start sequence against the settings files users leave behind.
+#include "platform/ActiveResize.h"
 #include "platform/App.h"
 #include "platform/MsgBox.h"
 #include "startup/Common.h"
@@ -7,12 +8,12 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QLockFile>
 #include <QProcess>
 #include <QScreen>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 using MainMod::Settings;
@@ -43,6 +44,20 @@ static const QString customOutcome =
 static const QString designOutcome = "back=#000000|text=#00ff00|font=Arial|size=12|bold=0"
                                      "|italic=0|period=0|server=|port=0|delay=0|flags=00000"
                                      "|FirstRun=1|ShowATIS=0|shown=1";
+// Started with TST_STARTUP_HOLD_INSTANCE=<folder>, this program is the other copy: it holds
+// the instance of an executable "Wingscribe" in that folder, says so, and waits to be killed.
+static const bool holdsInstance = [] {
+    const QByteArray folder = qgetenv("TST_STARTUP_HOLD_INSTANCE");
+    if (folder.isEmpty())
+        return false;
+    App::SetLocationForTesting(folder.toStdString(), "Wingscribe");
+    std::puts(App::PrevInstance() ? "refused" : "holding");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    std::_Exit(0);
+}();
+
 static QStringList changed(const QString& base, const QString& changes) {
     QStringList entries = base.split('|');
     for (const QString& change : changes.split('|', Qt::SkipEmptyParts))
@@ -94,7 +109,7 @@ class TestStartup : public QObject {
 
 private slots:
     void initTestCase() {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, layouts.path());
+        ActiveResize::SetStoreFileForTesting(layouts.filePath("layouts.ini"));
         MsgBox::SetAnswererForTesting([this](const MsgBox::Call& call) {
             boxes << call.prompt.c_str();
             return int(MsgBox::vbOK);
@@ -164,21 +179,19 @@ private slots:
 
     void secondCopyEndsAtOnce() {
         write(custom);
-        const QString lock = QString::fromStdString(App::InstanceLockPath());
-        QLockFile other(lock);
-        QVERIFY(other.tryLock(0));
+        QProcess other; // this program again, holding the instance as a running copy would
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TST_STARTUP_HOLD_INSTANCE", dir->path());
+        other.setProcessEnvironment(environment);
+        other.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(other.waitForReadyRead(10000));
+        QCOMPARE(other.readAll().trimmed(), QByteArray("holding"));
         QVERIFY(!start());
         QCOMPARE(file(), custom);
         QVERIFY(!frmMain::Exists());
-        // A copy that died without unlocking blocks nothing.
-        QList<QByteArray> owner = file(lock).split('\n');
-        other.unlock();
-        QProcess gone;
-        gone.start("true");
-        QVERIFY(gone.waitForStarted());
-        owner[0] = QByteArray::number(gone.processId());
-        QVERIFY(gone.waitForFinished());
-        write(owner.join('\n'), lock);
+        // A copy that died without letting go blocks nothing.
+        other.kill();
+        QVERIFY(other.waitForFinished());
         QVERIFY(start());
         QVERIFY(frmMain::Get().isVisible());
     }
