@@ -15,7 +15,8 @@ draw() { # size
     -fill '#000000' -stroke '#7a7a7a' -strokewidth 1.5 \
     -draw "scale $k,$k roundrectangle 1,9 31,23 2,2" \
     -stroke none -fill '#00ff00' \
-    -draw "scale $k,$k rectangle 4,13 21,15" -draw "scale $k,$k rectangle 4,17 27,19" \
+    -draw "scale $k,$k rectangle 4,13 21,15" \
+    -draw "scale $k,$k rectangle 4,17 27,19" \
     "PNG32:$work/$1.png"
 }
 draw 256

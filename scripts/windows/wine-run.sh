@@ -16,7 +16,9 @@ windows_path() { # an absolute Unix path on Wine's Z: drive
   printf 'Z:%s' "$path"
 }
 
-export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko prompts, and no menu entries or file types of Wine's in the user's desktop.
+export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Qt on Windows logs to the debugger unless told otherwise; the test output is on stderr.
 export WINEQT_FORCE_STDERR_LOGGING=1
 for name in $(compgen -e); do
