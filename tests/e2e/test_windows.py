@@ -164,7 +164,8 @@ class WindowsProgramTest(unittest.TestCase):
         windows_script = "Z:" + script.replace("/", "\\")
         feed = subprocess.Popen([WINE_RUN, PREFIX, DLL_DIRS, PLUGINS, FEED, "--port", str(port),
                                  "--exit-after-close", "--script", windows_script],
-                                stdout=subprocess.PIPE, text=True, cwd=self.dir)
+                                stdout=subprocess.PIPE, text=True, cwd=self.dir,
+                                env=dict(os.environ, WINE_RUN_STREAM="1"))
         self.procs.append(feed)
         return int(re.match(r"listening on (\d+)", feed.stdout.readline()).group(1))
 
