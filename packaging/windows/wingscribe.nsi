@@ -98,17 +98,20 @@ Section "un.Wingscribe" UnSecProgram
   Delete "$INSTDIR\libwinpthread-1.dll"
   Delete "$INSTDIR\platforms\qwindows.dll"
   RMDir "$INSTDIR\platforms"
-  Delete "$INSTDIR\uninstall.exe"
   Delete "$SMPROGRAMS\Wingscribe.lnk"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  RMDir "$INSTDIR" ; stays while the settings file is in it
 SectionEnd
 
 Section /o "un.Remove my settings" UnSecSettings
   Delete "$INSTDIR\wingscribe.ini"
   Delete "$APPDATA\Wingscribe\layouts.ini"
   RMDir "$APPDATA\Wingscribe"
-  RMDir "$INSTDIR"
+SectionEnd
+
+; The uninstaller goes last, so that an uninstallation cut short can be run again.
+Section "-un.Uninstaller"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR" ; stays while the settings file is in it
 SectionEnd
 
 ; After the sections: it selects one of them.
