@@ -96,7 +96,7 @@ def rgb(colour):  # 0x00BBGGRR -> (r, g, b)
 
 def save_screenshot(name, wid=None):
     os.makedirs(ARTIFACTS, exist_ok=True)
-    crop = ["-crop", "{2}x{3}+{0}+{1}".format(*geometry(wid))] if wid else []
+    crop = ["-crop", "{2}x{3}+{0}+{1}".format(*geometry(wid)), "+repage"] if wid else []
     subprocess.run(["import", "-window", "root", *crop, os.path.join(ARTIFACTS, name + ".png")],
                    timeout=30, check=True)
 
