@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -42,8 +41,7 @@ class TestLayout : public QObject {
 
 private slots:
     void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath("store"));
+        ActiveResize::SetStoreFileForTesting(dir.filePath("layouts.ini"));
         App::SetLocationForTesting(dir.path().toStdString(), "Wingscribe");
         MainMod::Settings.IniPath = MainMod::SettingsFilePath();
         MainMod::CreateDefaultIni();
@@ -162,7 +160,7 @@ private slots:
             });
             QTest::mousePress(&caption(), Qt::LeftButton, {}, corner);
         } else { // a layout stored by an older version, or edited by hand
-            QSettings store(QSettings::IniFormat, QSettings::UserScope, "Wingscribe", "layouts");
+            QSettings store(ActiveResize::StoreFile(), QSettings::IniFormat);
             store.setValue(QByteArray("tiny").toHex() + "/frame", QRect(300, 200, 10, 3));
             store.setValue(QByteArray("tiny").toHex() + "/client", QSize(10, 3));
             store.sync();

@@ -1,5 +1,6 @@
 // The link to the simulator over loopback TCP, against the demo feed. The link reaches its
 // window through CaptionLink; a stand-in records what a real caption window would show.
+#include "Wine.h"
 #include "link/CaptionLink.h"
 #include "link/SimulatorLink.h"
 #include "platform/VbColour.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -80,8 +82,10 @@ class TestLink : public QObject {
                                                                                  : -1;
     }
     static QString feedPath() {
-        return qEnvironmentVariable("WINGSCRIBE_FEED", QCoreApplication::applicationDirPath() +
-                                                           "/../tools/wingscribe-feed");
+        return qEnvironmentVariable(
+            "WINGSCRIBE_FEED",
+            QStandardPaths::findExecutable("wingscribe-feed",
+                                           {QCoreApplication::applicationDirPath() + "/../tools"}));
     }
 
     // Starts the feed playing `script` to every client, on `port` (0: a free one).
@@ -295,6 +299,7 @@ private slots:
         QSignalSpy errors(&caption.client, &Winsock::Error);
         QVERIFY(play("5 hello\nwait 100\nreset\n", 1));
         QTRY_VERIFY_WITH_TIMEOUT(state() != Winsock::sckConnected, 5000);
+        SKIP_UNDER_WINE("reports a connection reset by the peer as an orderly close");
         QCOMPARE(errors.size(), 1);
         QCOMPARE(errors[0][0].toInt(), 10054);
         QCOMPARE(state(), int(Winsock::sckClosed));

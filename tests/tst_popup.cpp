@@ -1,5 +1,6 @@
 // The caption window's mouse handling and the choice window its right click opens.
 #include "options/frmOptions.h"
+#include "platform/ActiveResize.h"
 #include "platform/App.h"
 #include "platform/Twips.h"
 #include "platform/WindowApi.h"
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -51,8 +51,7 @@ class TestPopup : public QObject {
 
 private slots:
     void initTestCase() {
-        qputenv("HOME", QFile::encodeName(dir.path())); // the saved layouts stay in here
-        QStandardPaths::setTestModeEnabled(true);
+        ActiveResize::SetStoreFileForTesting(dir.filePath("layouts.ini"));
         App::SetLocationForTesting(dir.path().toStdString(), "Wingscribe");
         Settings.IniPath = MainMod::SettingsFilePath();
         MainMod::CreateDefaultIni();
@@ -179,7 +178,7 @@ private slots:
         const QRect frame = caption().frameGeometry();
         inChoiceWindow([](frmPopup& popup) { popup.cmdChoose[frmPopup::EndWingscribe]->click(); });
         QVERIFY(!frmMain::Exists());
-        QSettings saved(QSettings::IniFormat, QSettings::UserScope, "Wingscribe", "layouts");
+        QSettings saved(ActiveResize::StoreFile(), QSettings::IniFormat);
         const QStringList groups = saved.childGroups();
         QCOMPARE(groups.size(), 1);
         QCOMPARE(saved.value(groups[0] + "/frame").toRect(), frame);

@@ -1,8 +1,10 @@
 // The INI file access as it meets settings files that users edit by hand.
+#include "Wine.h"
 #include "platform/VbError.h"
 #include "platform/profile.h"
 
 #include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +19,21 @@ static void writeAll(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
+
+// Where Wine's profile functions answer otherwise, by test row.
+static const char* const wineRewrites =
+    "rewrites the whole file in its own layout: CR LF, no blank lines, no blanks around names";
+static const QHash<QByteArray, const char*> wineDiffers = {
+    {"comment", "takes a line without '=' for the key, with no value"},
+    {"section again", "reads only the first of two sections of one name"},
+    {"NULs", "ends a value at a NUL byte"},
+    {"in place, CR LF", wineRewrites},
+    {"in place, LF", wineRewrites},
+    {"end of section", wineRewrites},
+    {"new section", wineRewrites},
+    {"delete key", wineRewrites},
+    {"delete section", wineRewrites},
+};
 
 class TestProfile : public QObject {
     Q_OBJECT
@@ -65,6 +82,8 @@ private slots:
     void reading() {
         QFETCH(QByteArray, file);
         QFETCH(QByteArray, expected);
+        if (const char* reason = wineDiffers.value(QTest::currentDataTag()))
+            SKIP_UNDER_WINE(reason);
         writeAll(ini(), file);
         QCOMPARE(get("FontSize"), expected);
     }
@@ -79,6 +98,7 @@ private slots:
     }
 
     void largeBinaryFileKeptIntact() {
+        SKIP_UNDER_WINE(wineDiffers.value("section again") + QByteArray(", and ") + wineRewrites);
         QByteArray junk(6 << 20, '\0');
         for (qsizetype i = 0; i < junk.size(); ++i)
             junk[i] = char(i * 7);
@@ -122,6 +142,8 @@ private slots:
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, key);
         QFETCH(QByteArray, value);
+        if (const char* reason = wineDiffers.value(QTest::currentDataTag()))
+            SKIP_UNDER_WINE(reason);
         if (!before.isNull())
             writeAll(ini(), before);
         QVERIFY(put("Config", key.isNull() ? nullptr : key.constData(),
@@ -137,8 +159,9 @@ private slots:
             QCOMPARE(e.Number(), int(VbError::FileNotFound));
         }
         QVERIFY(put("Config", "Font", "Arial"));
-        QByteArray windows = QFile::encodeName(dir.path()).replace('/', "\\");
-        windows = "\\" + windows + "\\\\Wingscribe.ini"; // "\\tmp\dir\\Wingscribe.ini"
+        // "\tmp\dir\\Wingscribe.ini", or "C:\Temp\dir\\Wingscribe.ini" on Windows
+        const QByteArray windows =
+            QFile::encodeName(dir.path()).replace('/', '\\') + "\\\\Wingscribe.ini";
         QCOMPARE(FileLen(windows), long(readAll(ini()).size()));
         QVERIFY(WritePrivateProfileStringA("Config", "Font", "Tahoma", windows));
         QCOMPARE(get("Font"), QByteArray("Tahoma"));

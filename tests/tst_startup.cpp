@@ -1,4 +1,5 @@
 // The start sequence against the settings files users leave behind.
+#include "platform/ActiveResize.h"
 #include "platform/App.h"
 #include "platform/MsgBox.h"
 #include "startup/Common.h"
@@ -8,7 +9,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QScreen>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -92,7 +92,7 @@ class TestStartup : public QObject {
 
 private slots:
     void initTestCase() {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, layouts.path());
+        ActiveResize::SetStoreFileForTesting(layouts.filePath("layouts.ini"));
         MsgBox::SetAnswererForTesting([this](const MsgBox::Call& call) {
             boxes << call.prompt.c_str();
             return int(MsgBox::vbOK);

@@ -11,9 +11,13 @@
 
 namespace {
 
+QString& storeFileForTesting() {
+    static QString file;
+    return file;
+}
+
 QSettings layoutStore() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Wingscribe"),
-                     QStringLiteral("layouts"));
+    return QSettings(ActiveResize::StoreFile(), QSettings::IniFormat);
 }
 
 QString groupFor(const std::string& key) {
@@ -86,6 +90,18 @@ bool ActiveResize::eventFilter(QObject* watched, QEvent* event) {
         (event->type() == QEvent::Resize || event->type() == QEvent::ContentsRectChange))
         Rescale();
     return false;
+}
+
+QString ActiveResize::StoreFile() {
+    if (!storeFileForTesting().isEmpty())
+        return storeFileForTesting();
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Wingscribe"),
+                     QStringLiteral("layouts"))
+        .fileName();
+}
+
+void ActiveResize::SetStoreFileForTesting(const QString& file) {
+    storeFileForTesting() = file;
 }
 
 void ActiveResize::SaveFormLayout(QWidget* form, bool, const std::string& key) {

@@ -1,5 +1,7 @@
 // Keeps a form's controls in proportion to its client area, and saves and restores the
-// form's position and size between runs in a store of its own.
+// form's position and size between runs in a store of its own: an INI file in the user's
+// settings folder (on Windows %APPDATA%\Wingscribe\layouts.ini, elsewhere
+// ~/.config/Wingscribe/layouts.ini).
 //
 // Controls are laid out from their design rectangles relative to the form's design client
 // size; fonts are not scaled. A layout is kept under a key compared without regard to case.
@@ -9,6 +11,7 @@
 
 #include <QObject>
 #include <QRectF>
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,11 @@ public:
 
     // Lays the controls out for the current client area.
     void Rescale();
+
+    // The file the layouts are kept in.
+    static QString StoreFile();
+    // Keeps the layouts in another file from now on (empty: the user's store again).
+    static void SetStoreFileForTesting(const QString& file);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,7 +1,10 @@
 // On Windows the settings file is read and written by the system's own profile functions.
 #include "platform/profile.h"
 
+#include "platform/AsciiText.h"
 #include "platform/VbError.h"
+
+#include <string>
 
 #include <windows.h>
 
@@ -27,10 +30,17 @@ std::string systemMessage(DWORD error) {
 
 namespace Kernel32 {
 
+// The system drops the trailing blanks of a default it returns, but not every version drops
+// all of them (a default of one blank, or one ending in a tab, can come back unchanged).
+// Handing the default over already trimmed gives the same answer everywhere.
 unsigned long GetPrivateProfileStringA(const char* section, const char* key,
                                        const char* defaultValue, char* returnedString,
                                        unsigned long size, const char* fileName) {
-    return ::GetPrivateProfileStringA(section, key, defaultValue, returnedString, size, fileName);
+    std::string fallback = defaultValue ? defaultValue : "";
+    while (!fallback.empty() && AsciiText::IsBlank(fallback.back()))
+        fallback.pop_back();
+    return ::GetPrivateProfileStringA(section, key, fallback.c_str(), returnedString, size,
+                                      fileName);
 }
 
 int WritePrivateProfileStringA(const char* section, const char* key, const char* value,

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the Windows build and its tests need, skipping what is already
+# there: the MinGW-w64 cross compiler, Debian's Qt host tools (moc, rcc), Wine, NSIS, zip,
+# and the virtual display the end-to-end check runs on. Needs root (or sudo).
+set -euo pipefail
+
+# Wine's X11 driver loads the X extension libraries it finds; Wine only recommends them.
+packages=(
+  cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools xz-utils
+  wine64 nsis zip xvfb openbox xdotool x11-utils imagemagick python3
+  libxcursor1 libxfixes3 libxi6 libxinerama1 libxrandr2 libxrender1 libxcomposite1
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
