@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -33,6 +34,14 @@ static const QColor text(1, 2, 3), back(4, 5, 6), hText(7, 8, 9), hBack(10, 11, 
 
 class TestOptions : public QObject {
     Q_OBJECT
+
+    // A family of this system that has a real italic face.
+    static QString italicFamily() {
+        for (const QString& family : QFontDatabase::families())
+            if (QFontDatabase::italic(family, QStringLiteral("Italic")))
+                return family;
+        return {};
+    }
 
     QTemporaryDir dir;
     // Each message box: title, text, and HighlightTX2U in the file and in Settings then.
@@ -158,12 +167,12 @@ private slots:
         QTest::addColumn<int>("points");
         QTest::addColumn<bool>("bold");
         QTest::addColumn<bool>("italic");
-        QTest::addColumn<bool>("change"); // the user picks DejaVu Serif, bold italic, 20 pt
-        QTest::newRow("missing family") << "Arial" << 12 << false << false << false;
+        QTest::addColumn<bool>("change"); // the user picks another family, bold italic, 20 pt
+        QTest::newRow("missing family") << "No Such Face" << 12 << false << false << false;
         QTest::newRow("Book face") << "DejaVu Sans" << 12 << false << false << false;
         QTest::newRow("Book face serif") << "DejaVu Serif" << 13 << false << false << false;
-        QTest::newRow("bold italic") << "DejaVu Sans" << 9 << true << true << false;
-        QTest::newRow("changed") << "Arial" << 12 << false << false << true;
+        QTest::newRow("bold italic") << italicFamily() << 9 << true << true << false;
+        QTest::newRow("changed") << "No Such Face" << 12 << false << false << true;
     }
 
     void fontChooserKeepsValues() {
@@ -172,6 +181,9 @@ private slots:
         QFETCH(bool, bold);
         QFETCH(bool, italic);
         QFETCH(bool, change);
+        if (family.isEmpty() || (change && italicFamily().isEmpty()))
+            QSKIP("no font with an italic face on this platform (Qt's offscreen one on Windows "
+                  "has no fonts at all)");
         FontColourChooser::SetHookForTesting(nullptr);
         FontColourChooser chooser;
         chooser.ChosenFontName = family.toStdString();
@@ -189,7 +201,7 @@ private slots:
             sampleItalic = QFontInfo(dialog->findChild<QLabel*>("sample")->font()).italic();
             if (change) {
                 auto* families = dialog->findChild<QListWidget*>("families");
-                families->setCurrentItem(families->findItems("DejaVu Serif", Qt::MatchExactly)[0]);
+                families->setCurrentItem(families->findItems(italicFamily(), Qt::MatchExactly)[0]);
                 dialog->findChild<QListWidget*>("style")->setCurrentRow(3);
                 dialog->findChild<QLineEdit*>("size")->clear();
                 QTest::keyClicks(dialog->findChild<QLineEdit*>("size"), "20");
@@ -201,7 +213,7 @@ private slots:
         QCOMPARE(styles, FontDialog::Styles());
         QCOMPARE(sampleItalic, italic);
         if (change) {
-            family = "DejaVu Serif";
+            family = italicFamily();
             points = 20;
             bold = italic = true;
         }

@@ -33,6 +33,10 @@ static const QHash<QByteArray, const char*> wineDiffers = {
     {"new section", wineRewrites},
     {"delete key", wineRewrites},
     {"delete section", wineRewrites},
+    {"quoted value", wineRewrites},
+    {"first section", wineRewrites},
+    {"no ] no header", wineRewrites},
+    {"lone CRs", wineRewrites},
 };
 
 class TestProfile : public QObject {
