@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How quickly a simulator message reaches the caption window, and how much traffic the window
 // keeps up with.
 //

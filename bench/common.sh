@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers of bench/run.sh and bench/soak.sh (sourced; needs B, work and log set).
 
 settings() { # PORT: the defaults of a first run, pointed at 127.0.0.1:PORT, ATIS shown too

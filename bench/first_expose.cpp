@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts a program and times it to the first Expose event of its top-level window with the
 // given title, as a separate X client sees it: the start time is taken just before fork(), the
 // end time when the event is read. Every window created on the root window is asked for its

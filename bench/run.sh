@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Performance gates: Wingscribe side by side with a bare Qt window (bench_baseline), on a private
 # X display (Xvfb + openbox). Builds build-bench/ first; takes about five minutes.
 # Usage: bench/run.sh     Settings: RUNS=20 MESSAGES=100000 IDLE_SECONDS=60 LATENCY_MESSAGES=10000

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Soak: Wingscribe against the demo feed for SOAK_SECONDS (600) of compressed traffic (a message
 # every 5 ms, types 0, 1, 2 and 8), the feed ending each connection 3 s after it opened, by close
 # and by reset in turn. Samples the program's resident set and open descriptors every 10 s, and

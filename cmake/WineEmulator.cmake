@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A Windows build made on Linux runs its programs under Wine: CTest starts every test
 # program through scripts/windows/wine-run.sh, with a Wine prefix inside the build folder
 # and the DLLs found where the Qt kit and the MinGW compiler keep them.

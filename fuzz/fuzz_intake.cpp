@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the message intake: each input reaches the caption window's real TCP client from a
 // loopback server in this process, the way the simulator sends it.
 //

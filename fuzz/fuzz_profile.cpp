@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the settings file layer: a random file, then a random run of reads and writes on it.
 //
 // Input layout (FuzzedDataProvider): strings are taken from the front, choices from the back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wingscribe: shows the radio and ATIS texts of an air-traffic-control simulator in a long,
 // low caption window.
 #include "platform/App.h"

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; The per-user installer of Wingscribe, made by scripts/windows/package.sh:
 ;   makensis -DVERSION=1.0.0 -DSOURCE=<program folder> -DOUTFILE=<setup.exe> -DICON=<.ico> \
 ;            wingscribe.nsi

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Qt kit the Windows build needs: Qt 6.4.2 for 64-bit Windows (x86_64-w64-mingw32)
 # from Debian's own qt6-base source, with Debian's MinGW-w64 (posix threads) and Debian's host
 # Qt tools: Core, Gui, Widgets, Network, Test, the windows platform plugin and the windowsvista

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes resources/windows/wingscribe.ico, the Windows program icon, with ImageMagick: the drawing of
 # resources/wingscribe.svg at 256, 48 and 16 pixels, and resources/wingscribe-32.png at 32.
 # ImageMagick on Debian needs a helper program to read SVG, so the three shapes of the SVG

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Packages a Windows build: the portable zip and the per-user installer.
 #   package.sh BUILD_DIR QT_KIT OUT_DIR
 # Writes OUT_DIR/wingscribe-<version>-windows-x64.zip (a folder Wingscribe/ with the program

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the Windows build and its tests need, skipping what is already
 # there: the MinGW-w64 cross compiler, Debian's Qt host tools (moc, rcc), Wine, NSIS, zip,
 # and the virtual display the end-to-end check runs on. Needs root (or sudo).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Wingscribe for Windows here on Debian and tests it under Wine: installs the Debian
 # packages, cross-builds the program, the demo feed and the unit tests with MinGW-w64, runs the
 # unit tests through CTest under Wine, makes the portable zip and the installer, then runs the

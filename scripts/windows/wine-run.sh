@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a program of the Windows cross build under Wine; CTest's emulator for that build.
 #   wine-run.sh PREFIX DLL_DIRS PLUGIN_DIR PROGRAM [ARGS...]
 # PREFIX is the Wine prefix, made on first use. DLL_DIRS are the Unix folders (':' between

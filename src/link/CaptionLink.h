@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the simulator link needs from the window that shows its texts: the caption text and
 // its two colours, the display timer, the TCP client, and the setup dialog at the window's
 // corner. The caption window provides it; tests can stand in for it without a window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps the caption window's TCP client connected to the simulator PC: once a second while
 // not connected it shows a waiting text and starts a new attempt, and while no PC is set
 // it asks for one in the setup dialog. Also handles the client's error and close events.

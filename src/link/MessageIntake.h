@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns what the simulator sends into what the caption window shows. Each read of the TCP
 // client is one message: a type digit, one character that is skipped, then the text.
 //   0  ATC to or from AI aircraft  (shown while AtcComs)

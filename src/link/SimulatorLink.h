@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link to the simulator: routes the TCP client's events and the two timers' ticks to the
 // connection supervisor, message intake and display timing. Each event is handled to its
 // end; a failure ends that handler silently and never reaches the event loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The appearance buttons of the options dialog: the caption font, the text, background and
 // highlight colours, the sizing-frame switch and the highlight preview. Each choice shows
 // on the caption window and is written to the settings file at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options dialog. Every change is written to the settings file at once and the matching
 // setting is read back, so the next message already follows it. The window is rebuilt at
 // every opening and filled from the file; the object itself, with its Filling flag and the

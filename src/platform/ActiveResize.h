@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps a form's controls in proportion to its client area, and saves and restores the
 // form's position and size between runs in a store of its own: an INI file in the user's
 // settings folder (on Windows %APPDATA%\Wingscribe\layouts.ini, elsewhere

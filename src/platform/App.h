@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program knows about its own executable: where it lives, its name, its product
 // name, and whether another copy of it is already running.
 #pragma once

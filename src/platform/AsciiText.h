@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small 8-bit text helpers shared by the settings file and conversion code.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing how the program talks to the desktop, before the application object exists.
 #pragma once
 

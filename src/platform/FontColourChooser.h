@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A modal font chooser and colour chooser, created for one command and dropped after it.
 // Colours are 0x00BBGGRR values. With CancelIsFailure set, a cancel makes PickFont and
 // PickColour throw VbError(ChooserCancelled).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font chooser's window. It offers what a caption font can hold: a family, one of four
 // styles (regular, italic, bold, bold italic) and a size in whole points, with a sample.
 // It opens on exactly the values it is given, the family spelt as given even where the

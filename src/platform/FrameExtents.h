@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame the window system draws around a top-level window (title bar and borders), known
 // before the window is shown for the first time as well as after, so that windows can be
 // placed and measured by their outer edges from the start.

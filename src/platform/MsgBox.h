@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modal message boxes with the classic button and icon codes. Tests answer them through
 // SetAnswererForTesting instead of a person.
 #pragma once

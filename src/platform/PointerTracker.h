@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving and resizing a window by following the pointer ourselves, for where the window
 // system's own loops are not at hand or cannot be trusted (some X11 window managers, the
 // offscreen and minimal platforms). Each call runs a nested event loop until the left button

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sizing frame of a frameless window: a thin border drawn inside the window's edge that
 // the mouse resizes the window from. Switching it keeps the window's outer size, so the
 // client area grows or shrinks by the frame.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window geometry in twips, the unit the program's layout arithmetic is written in.
 // One device-independent pixel is 15 twips (96 pixels per inch), whatever the screen's
 // scale factor. Left, Top, Width and Height are the outer frame of a top-level window;

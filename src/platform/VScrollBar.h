@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A vertical scroll bar whose top end may hold the larger value, as a spinner needs: with
 // top 180 and bottom 0, the up arrow raises the value. Change is raised after each arrow
 // or track click and once when a drag of the box ends.

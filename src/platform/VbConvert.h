@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text-to-value conversions with the classic BASIC runtime's rules: blanks around the
 // number, an optional sign, a decimal fraction rounded half to even, an exponent ("1e3"),
 // "&H" hexadecimal and "&O" octal, and for Booleans the words True and False in any case.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A failure as the program's handlers see it: an error number and a description.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A form timer: ticks every Interval milliseconds while Enabled. An interval of 0 never
 // ticks (the timer is idle until given a period). Switching it on, or changing its period,
 // starts a full period from that moment.

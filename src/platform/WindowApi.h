@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The handful of window-system calls the program's windows are written against, carried
 // out on Qt top-level widgets. A window handle names a top-level widget; each window keeps
 // its style words, and the sizing-frame style bit decides whether the window draws a frame

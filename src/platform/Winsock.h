@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A TCP client with the classic Winsock control's members, states and events, over
 // QTcpSocket. It only connects and receives: it never listens and never sends.
 //

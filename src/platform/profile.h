@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Private profile (INI) file access. On Windows these are the system's own functions;
 // elsewhere an INI engine with the same semantics stands in for them, over plain files.
 // They live in a namespace of their own so that they never meet the system's declarations.

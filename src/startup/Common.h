@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small window and text helpers shared by the windows.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up module: the process-wide settings record, the settings file's access
 // operations, and the start sequence.
 #pragma once

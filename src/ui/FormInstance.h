@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one process-wide instance of a form: created at its first use, and forgotten when the
 // form is unloaded, so that the next use builds it afresh from its design.
 #pragma once

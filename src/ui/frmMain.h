@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caption window: a long, low window without a title bar that shows one simulator
 // message at a time. It owns the link to the simulator, the two timers that drive it and
 // the resize component that keeps its layout.

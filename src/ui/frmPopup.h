@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The choice window: a strip of four buttons that a right click on the caption text opens.
 // It leads to the options dialog or the setup dialog, closes itself, or ends the program.
 #pragma once

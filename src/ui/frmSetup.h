@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The setup dialog: asks for the name or address of the PC that runs the simulator and
 // stores it as KVEServer. It writes only the settings file; its opener decides whether to
 // re-read it. Unloading discards it; the next use builds it afresh with an empty box.

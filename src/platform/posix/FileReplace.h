@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replacing a small file whole, as safely as the file system lets us, for a file that people
 // may edit by hand while the program writes it.
 //

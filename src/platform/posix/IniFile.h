@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Changing the settings file while people may edit it by hand.
 //
 // A change is a function of the file's content. It is redone on the new content whenever the

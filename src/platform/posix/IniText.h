@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text of an INI file read and changed the way Windows' own profile functions read it.
 // Bytes are 8-bit and kept exactly; a change touches only the lines it has to.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The previous-instance test: an advisory lock on one byte of a file in a folder of the
 // user's own, the byte chosen by the executable's path. The system drops the lock when the
 // process ends, however it ends, and the file itself means nothing: it stays empty, and

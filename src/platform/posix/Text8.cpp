@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows-1252: Latin-1 with printable characters in 0x80-0x9F. Its five undefined bytes
 // stand for the control characters of the same number, so every byte survives a round trip.
 #include "platform/Text8.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile functions over plain files, for systems without kernel32. The text is read and
 // changed as IniText describes; the file is changed as IniFile and FileReplace describe.
 #include "platform/profile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving and resizing with the system's own loops: a press on the window is handed to the
 // window system as a press on a title bar, which moves the window until the button goes up.
 // Without the Windows window system (the offscreen platform) the program follows the pointer

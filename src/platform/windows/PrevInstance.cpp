@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The previous-instance test on Windows: a lock file in the user's own local application
 // data folder, held open with no sharing. The system closes it when the process ends,
 // however it ends, and the next start opens it again; a second copy finds it in use.

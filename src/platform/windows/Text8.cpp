@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system's ANSI code page, as the window system's 8-bit functions use it.
 #include "platform/Text8.h"
 

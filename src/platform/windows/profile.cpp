@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // On Windows the settings file is read and written by the system's own profile functions.
 #include "platform/profile.h"
 
