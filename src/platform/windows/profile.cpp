@@ -31,9 +31,9 @@ std::string systemMessage(DWORD error) {
 
 namespace Kernel32 {
 
-// The system drops the trailing blanks of a default it returns, but not every version drops
-// all of them (a default of one blank, or one ending in a tab, can come back unchanged).
-// Handing the default over already trimmed gives the same answer everywhere.
+// The system's documentation advises against a default with trailing blanks, which the
+// callers here rely on being dropped (an empty default is passed as one blank): the default
+// is handed over already trimmed.
 unsigned long GetPrivateProfileStringA(const char* section, const char* key,
                                        const char* defaultValue, char* returnedString,
                                        unsigned long size, const char* fileName) {
