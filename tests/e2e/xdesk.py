@@ -1,14 +1,6 @@
 """What both end-to-end suites share: the X display driven and read from outside (xdotool, xprop,
-xwininfo, ImageMagick), waits with a deadline, the settings file, the demo feed, and a test case
-that kills what it started and keeps a screenshot of each failure."""
-import os
-import re
-import shutil
-import subprocess
-import sys
-import tempfile
-import time
-import unittest
+xwininfo, ImageMagick), waits with a deadline, and a test case for the program and the feed."""
+import os, pathlib, re, shutil, subprocess, sys, tempfile, time, unittest  # noqa: E401
 
 ARTIFACTS = os.environ.get("E2E_ARTIFACTS", os.path.join(tempfile.gettempdir(), "e2e-artifacts"))
 TWIPS = 15  # per pixel at 96 dpi
@@ -18,14 +10,11 @@ DEFAULTS = dict(FirstRun=0, BackCol=0, TextCol=65280, HBackCol=0, HTextCol=65280
                 AlwaysOnTop=0, ShowATIS=0)
 CHOICE = dict(options=120, setup=1800, close=3480, end=5160)  # button lefts in the choice window
 
-
 def rgb(colour):  # a colour as stored (0x00BBGGRR) -> (r, g, b)
     return colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF
 
-
 def run(*args):
     return subprocess.run(args, capture_output=True, text=True, timeout=60).stdout
-
 
 def wait_until(predicate, timeout=15, what="condition"):
     end = time.monotonic() + timeout
@@ -35,23 +24,19 @@ def wait_until(predicate, timeout=15, what="condition"):
         time.sleep(0.03)
     return value
 
-
 def holds(predicate, seconds, what):  # true at every look for that long
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         assert predicate(), what
         time.sleep(0.03)
 
-
 def windows(name):
     return [int(w) for w in run("xdotool", "search", "--onlyvisible", "--name", name).split()]
 
-
-def geometry(wid):
-    info = run("xwininfo", "-id", str(wid))
+def geometry(wid=None):  # of a window, or of the screen
+    info = run("xwininfo", *(["-id", str(wid)] if wid else ["-root"]))
     return tuple(int(re.search(label + r":\s+(-?\d+)", info).group(1)) for label in
                  ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
-
 
 def frame(wid):  # the outer rectangle, title bar and borders included
     x, y, w, h = geometry(wid)
@@ -60,14 +45,12 @@ def frame(wid):  # the outer rectangle, title bar and borders included
     left, right, top, bottom = map(int, found.groups()) if found else (0, 0, 0, 0)
     return x - left, y - top, w + left + right, h + top + bottom
 
-
 def shown(name, old=()):
     """A new visible window of that name, once painted (before that it may drop clicks)."""
     def ready():
         new = [w for w in windows(name) if w not in old]
         return new and Shot(*geometry(new[0])[:2], 1, 1).at(0, 0) != (0, 0, 0) and new[0]
     return wait_until(ready, what=f"a window {name}")
-
 
 def click(x, y, button=1):  # button 0: only move there
     run("xdotool", "mousemove", str(x), str(y))  # (--sync hangs when the pointer is there)
@@ -76,15 +59,12 @@ def click(x, y, button=1):  # button 0: only move there
     if button:
         run("xdotool", "click", str(button))
 
-
 def click_twips(wid, left, top, width, height):  # the middle of a control placed in twips
     x, y, _, _ = geometry(wid)
     click(x + int((left + width / 2) / TWIPS + 0.5), y + int((top + height / 2) / TWIPS + 0.5))
 
-
 def key(wid, *keys):  # to that window, activated first
     run("xdotool", "windowactivate", "--sync", str(wid), "key", *keys)
-
 
 def screenshot(name, wid=None):
     os.makedirs(ARTIFACTS, exist_ok=True)
@@ -93,10 +73,7 @@ def screenshot(name, wid=None):
     subprocess.run(["import", "-window", "root", *crop, path], timeout=30, check=True)
     return path
 
-
-class Shot:
-    """The screen under a rectangle, as RGB bytes."""
-
+class Shot:  # the screen under a rectangle, as RGB bytes
     def __init__(self, x, y, w, h):
         self.w, self.h = w, h
         self.data = subprocess.run(["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}",
@@ -112,22 +89,14 @@ class Shot:
 
     def ink(self, colour, inset=6, tolerance=60):
         """Pixels near that colour away from the frame: (count, last column, last row)."""
-        lo, hi = [c - tolerance for c in colour], [c + tolerance for c in colour]
-        count, right, bottom = 0, -1, -1
-        for y in range(inset, self.h - inset):
-            row = self.data[3 * (y * self.w + inset):3 * ((y + 1) * self.w - inset)]
-            for x, p in enumerate(zip(row[0::3], row[1::3], row[2::3]), inset):
-                if lo[0] <= p[0] <= hi[0] and lo[1] <= p[1] <= hi[1] and lo[2] <= p[2] <= hi[2]:
-                    count, right, bottom = count + 1, max(right, x), y
-        return count, right, bottom
+        hits = [(x, y) for y in range(inset, self.h - inset) for x in range(inset, self.w - inset)
+                if all(abs(a - b) <= tolerance for a, b in zip(self.at(x, y), colour))]
+        return len(hits), max((x for x, _ in hits), default=-1), hits[-1][1] if hits else -1
 
-
-class Case(unittest.TestCase):
-    """The program in a folder of its own; a subclass sets self.ini and says how to launch()
-    the program and how to run the feed (feed_command)."""
-
+class Case(unittest.TestCase):  # a subclass sets self.ini, self.program, self.env, feed_command
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="wingscribe-e2e-")
+        self.log = os.path.join(self.dir, "program.log")
         self.procs, self.caption, self.spot = [], None, 0
 
     def tearDown(self):
@@ -135,22 +104,17 @@ class Case(unittest.TestCase):
         if any(test is self for test, _ in result.failures + result.errors):
             print(f"\nscreenshot: {screenshot('failed-' + self._testMethodName)}", file=sys.stderr)
         for proc in self.procs:
-            if proc.poll() is None:
-                proc.kill()
+            proc.kill()  # (nothing when it has ended)
             proc.wait(10)
-            if proc.stdout:
-                proc.stdout.close()
+            proc.stdout and proc.stdout.close()
         shutil.rmtree(self.dir, ignore_errors=True)
 
     def write_ini(self, **values):  # as a user would leave it: CR LF lines
         with open(self.ini, "w", newline="") as f:
-            f.write("".join(f"{line}\r\n" for line in
-                            ["[Config]"] + [f"{k}={v}" for k, v in values.items()]))
+            f.write("".join(f"{k}={v}\r\n" for k, v in values.items()).join(["[Config]\r\n", ""]))
 
     def read_ini(self):
-        if not os.path.exists(self.ini):
-            return {}
-        with open(self.ini, newline="") as f:
+        with open(self.ini, newline="") if os.path.exists(self.ini) else open(os.devnull) as f:
             return dict(line.split("=", 1) for line in f.read().split("\r\n") if "=" in line)
 
     def edit_ini(self, **values):  # by hand, while the program runs
@@ -158,18 +122,19 @@ class Case(unittest.TestCase):
 
     def start_feed(self, lines, port=0):  # the demo feed playing these script lines
         script = os.path.join(self.dir, f"feed{len(self.procs)}.txt")
-        with open(script, "w") as f:
-            f.write("\n".join(lines) + "\n")
+        pathlib.Path(script).write_text("\n".join(lines) + "\n")
         command, env = self.feed_command(script)
         feed = subprocess.Popen([*command, "--port", str(port), "--exit-after-close"],
                                 stdout=subprocess.PIPE, text=True, cwd=self.dir, env=env)
-        self.procs.append(feed)
+        self.procs.append(feed)  # it tells the port it took
         return int(re.match(r"listening on (\d+)", feed.stdout.readline()).group(1))
 
     def start(self, **settings):  # with these settings (none: no file), to the end of its start
         if settings:
             self.write_ini(**dict(DEFAULTS, **settings))
-        self.procs.append(proc := self.launch())
+        with open(self.log, "a") as log:  # run beside its settings file
+            self.procs.append(proc := subprocess.Popen(self.program, cwd=os.path.dirname(self.ini),
+                                                       env=self.env, stdout=log, stderr=log))
         wait_until(lambda: self.read_ini().get("FirstRun") == "1", what="FirstRun=1")
         self.started = time.monotonic()
         self.caption = shown("^Wingscribe$")
@@ -187,22 +152,25 @@ class Case(unittest.TestCase):
             "sleep", f"{pause / 2:g}", "mouseup", "1")
         moved = (x - 200, y + 150, w, h)
         wait_until(lambda: geometry(self.caption) == moved, what=f"the window at {moved}")
-        spot = lambda: tuple(self.read_ini().get(k) for k in ("LeftPos", "TopPos"))
-        written = wait_until(lambda: None not in spot() and spot(), what="LeftPos, TopPos")
-        self.assertEqual(tuple(map(float, written)), (moved[0] * TWIPS, moved[1] * TWIPS))
-        return moved, spot
+        spot = (moved[0] * TWIPS, moved[1] * TWIPS)
+        written = lambda: tuple(float(self.read_ini().get(k, "nan")) for k in ("LeftPos", "TopPos"))
+        wait_until(lambda: written() == spot, what=f"LeftPos, TopPos = {spot}")
+        return moved
 
     def right_click(self):  # on the caption text, never twice on one spot (a double click)
         x, y, w, h = geometry(self.caption)
         self.spot = (self.spot + 40) % 400
         click(x + w // 4 + self.spot, y + h // 2, 3)
-        return self.popup()
-
-    def popup(self):
         return shown("^Wingscribe$", [self.caption])
 
     def choose(self, button, popup=None):  # a button of the choice window, opened if none
         click_twips(popup or self.right_click(), CHOICE[button], 120, 1575, 375)
+
+    def confirm_setup(self, setup, host):  # and the message after it
+        run("xdotool", "windowactivate", "--sync", str(setup), "type", host)
+        run("xdotool", "key", "Return")
+        key(shown("^Setup$", [setup]), "Return")
+        wait_until(lambda: not windows("^Setup$"), what="the dialog and its message to close")
 
     def close_options(self, options):
         key(options, "Escape")
