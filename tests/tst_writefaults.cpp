@@ -1,12 +1,8 @@
-// Settings writes when the system gets in the way: a full disk, a folder that takes no new
-// file, owners and links to keep, writers that died half-way, and a person who saves the
-// file by hand at the worst moment. Posix only: it forks, limits file sizes and drops to an
-// unprivileged user.
-#include "platform/App.h"
+// Settings writes when the system gets in the way: a writer killed half-way, a full disk, owners
+// and links to keep, a person who saves the file by hand at the worst moment. Posix only.
 #include "platform/VbError.h"
 #include "platform/posix/IniFile.h"
 #include "platform/profile.h"
-#include "startup/MainMod.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,10 +10,10 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -40,37 +36,10 @@ void saveInPlace(const QString& path, const QByteArray& bytes) {
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-// Saves as an editor that writes a new file and renames it over the old one does.
-void saveByRename(const QString& path, const QByteArray& bytes) {
-    saveInPlace(path + ".edit", bytes);
-    QVERIFY(::rename(QFile::encodeName(path + ".edit"), QFile::encodeName(path)) == 0);
-}
-
 struct stat statOf(const QString& path, bool follow = true) {
     struct stat status {};
     (follow ? ::stat : ::lstat)(QFile::encodeName(path), &status);
     return status;
-}
-
-// Runs `body` in a child process and returns its exit status. `unprivileged`: as nobody when
-// the test runs as root, who may write anywhere.
-int inChild(const std::function<int()>& body, bool unprivileged = false) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (unprivileged && ::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(99);
-        ::_exit(body());
-    }
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
-}
-
-// A file size limit stands in for a full disk; unlike a full disk it holds for root too.
-void limitFileSize(rlim_t bytes) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{bytes, bytes};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 } // namespace
@@ -84,14 +53,14 @@ class TestWriteFaults : public QObject {
         return Kernel32::WritePrivateProfileStringA("Config", key, value, QFile::encodeName(path));
     }
     int put(const char* key, const char* value) const { return put(key, value, ini()); }
-    QStringList files() const {
-        return QDir(dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    qsizetype files() const {
+        return QDir(dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size();
     }
-    // Runs `edit` once, at `moment` of the next write.
-    static void editAt(Moment moment, std::function<void()> edit) {
-        IniFile::SetRaceHookForTesting([moment, edit, done = false](Moment now) mutable {
-            if (now == moment && !std::exchange(done, true))
-                edit();
+    // Makes the edits as a person would, each once, in turn, at its moment of the next writes.
+    static void editAt(QList<QPair<Moment, std::function<void()>>> edits) {
+        IniFile::SetRaceHookForTesting([edits](Moment now) mutable {
+            if (!edits.isEmpty() && edits.front().first == now)
+                edits.takeFirst().second();
         });
     }
 
@@ -101,52 +70,75 @@ private slots:
         IniFile::SetRaceHookForTesting({});
     }
 
-    // A write that does not fit leaves the file as it was; a default file that does not fit
-    // is not left behind, and the failure names the path and the reason.
+    // A child makes a long run of writes and is killed at many points. Readers see whole files
+    // only, never older than what they saw; a kill leaves a whole file and at most one copy in
+    // the making beside it, which the next write removes, leaving files that look alike.
+    void killedWritersLeaveWholeFiles() {
+        constexpr int kWrites = 1200, kKills = 12;
+        auto value = [](int n) { return QByteArray::number(n).leftJustified(n % 7 * 13, '-'); };
+        const auto writes = [&](const QByteArray& file) { // n for the file after n writes, or -1
+            const int n = std::atoi(file.constData() + file.indexOf("Font=") + 5);
+            return file == (n ? QByteArray(base).replace("Arial", value(n)) : base) ? n : -1;
+        };
+        for (const char* name : {".Wingscribe.ini.saving-1234567", "Wingscribe.ini.saving-Ab12Cd",
+                                 "Wingscribe.ini.backup", "Wingscribe.ini"})
+            saveInPlace(dir->filePath(name), base);
+        int seen = 0, status = 0;
+        for (int kill = 0; kill <= kKills; ++kill) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                for (int n = seen + 1; n <= kWrites; ++n)
+                    if (!put("Font", value(n).constData()))
+                        ::_exit(1);
+                ::_exit(0);
+            }
+            // Even kills come just after a replacement, odd ones while one is being written.
+            const int target = kWrites * (kill + 1) / (kKills + 1);
+            int ended = 0; // the writer, once it ended by itself
+            while (!ended && (seen < target || (kill % 2 && files() < 5))) {
+                ended = ::waitpid(child, &status, WNOHANG);
+                const QByteArray file = readAll(ini());
+                QVERIFY2(writes(file) >= seen, file.constData());
+                seen = writes(file);
+            }
+            if (!ended && kill < kKills)
+                ::kill(child, SIGKILL);
+            QVERIFY(ended || ::waitpid(child, &status, 0) == child);
+            const QByteArray file = readAll(ini());
+            QVERIFY2(seen >= target && writes(file) >= seen, file.constData());
+            seen = writes(file);
+            QVERIFY(files() == 4 || (files() == 5 && kill < kKills));
+        }
+        QVERIFY(seen == kWrites && status == 0);
+    }
+
+    // A file size limit stands in for a full disk, for root too. A change that does not fit
+    // leaves the file as it was; a new file that does not fit is not left behind, and the
+    // failure names the file and the reason.
     void fullDisk() {
         saveInPlace(ini(), base);
-        QVERIFY(QDir(dir->path()).mkdir("new"));
-        App::SetLocationForTesting(dir->filePath("new").toStdString(), "Wingscribe");
-        const std::string reason =
-            dir->filePath("new/Wingscribe.ini").toStdString() + ": " + std::strerror(EFBIG);
-        QCOMPARE(inChild([&] {
-                     limitFileSize(128);
-                     if (put("Font", QByteArray(200, 'x').constData()))
-                         return 1;
-                     try {
-                         MainMod::CreateDefaultIni();
-                     } catch (const VbError& error) {
-                         return error.Description().find(reason) == std::string::npos ? 2 : 0;
-                     }
-                     return 3;
-                 }),
-                 0);
+        const std::string created = dir->filePath("new.ini").toStdString(), big(200, 'x');
+        if (::fork() == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{128, 128};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::string error;
+            try {
+                Kernel32::WriteWholeFile(created.c_str(), big);
+            } catch (const VbError& e) {
+                error = e.Description();
+            }
+            const bool named = error.find(created + ": " + std::strerror(EFBIG)) != error.npos;
+            ::_exit(named && !put("Font", big.c_str()) ? 7 : 1);
+        }
+        int status = 0;
+        QVERIFY(::wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 7);
         QCOMPARE(readAll(ini()), base);
-        QCOMPARE(files(), QStringList{"Wingscribe.ini"});
-        QVERIFY(QDir(dir->filePath("new")).isEmpty(QDir::Files | QDir::Hidden | QDir::System));
+        QCOMPARE(files(), 1);
     }
 
-    // The folder takes no new file, but the file itself may be written: the write lands, in
-    // place, also through a symbolic link that stays one.
-    void readOnlyFolderWritesInPlace() {
-        QVERIFY(QDir(dir->path()).mkdir("ro"));
-        const QString real = dir->filePath("ro/settings.ini"), link = dir->filePath("link.ini");
-        saveInPlace(real, base);
-        QVERIFY(::symlink("ro/settings.ini", QFile::encodeName(link)) == 0);
-        ::chmod(QFile::encodeName(real), 0666);
-        ::chmod(QFile::encodeName(dir->filePath("ro")), 0555);
-        ::chmod(QFile::encodeName(dir->path()), 0755);
-        const ino_t inode = statOf(real).st_ino;
-        QCOMPARE(
-            inChild([&] { return put("Font", "Tahoma", real) && put("Border", "0", link) ? 0 : 1; },
-                    true),
-            0);
-        ::chmod(QFile::encodeName(dir->filePath("ro")), 0755);
-        QCOMPARE(readAll(real), QByteArray(base).replace("Arial", "Tahoma").replace("=1", "=0"));
-        QCOMPARE(statOf(real).st_ino, inode);
-        QVERIFY(S_ISLNK(statOf(link, false).st_mode));
-    }
-
+    // A replacement keeps owner, group, mode and symbolic link; a file with other hard links is
+    // written in place, so that they see the change.
     void replacementKeepsOwnerModeAndLinks() {
         saveInPlace(ini(), base);
         ::chmod(QFile::encodeName(ini()), 0604);
@@ -154,86 +146,41 @@ private slots:
             QVERIFY(::chown(QFile::encodeName(ini()), 65534, 65534) == 0);
         const QString hard = dir->filePath("hard.ini"), link = dir->filePath("link.ini");
         saveInPlace(hard, base);
-        QVERIFY(::link(QFile::encodeName(hard), QFile::encodeName(dir->filePath("hard2.ini"))) ==
-                0);
+        QVERIFY(::link(QFile::encodeName(hard), QFile::encodeName(hard + "2")) == 0);
         QVERIFY(::symlink("Wingscribe.ini", QFile::encodeName(link)) == 0);
         const struct stat before = statOf(ini());
-
         QVERIFY(put("Font", "Tahoma", link) && put("Font", "Tahoma", hard));
         const struct stat after = statOf(ini());
         QVERIFY2(after.st_ino != before.st_ino, "written in place: no replacement to check");
-        QCOMPARE(after.st_mode, before.st_mode);
-        QCOMPARE(after.st_uid, before.st_uid);
-        QCOMPARE(after.st_gid, before.st_gid);
-        QVERIFY(S_ISLNK(statOf(link, false).st_mode));
+        QVERIFY(after.st_mode == before.st_mode && after.st_uid == before.st_uid &&
+                after.st_gid == before.st_gid && S_ISLNK(statOf(link, false).st_mode));
         const QByteArray changed = QByteArray(base).replace("Arial", "Tahoma");
-        QCOMPARE(readAll(ini()), changed);
-        QCOMPARE(readAll(dir->filePath("hard2.ini")), changed);
+        QVERIFY(readAll(ini()) == changed && readAll(hard + "2") == changed);
     }
 
-    // Temporary files whose writer died go with the next write; one still being written, and
-    // files that merely look alike, stay.
-    void leftoversOfDeadWritersAreRemoved() {
-        saveInPlace(ini(), base);
-        const QStringList kept = {".Wingscribe.ini.saving-Live01", ".Wingscribe.ini.saving-1234567",
-                                  "Wingscribe.ini.saving-Ab12Cd", "Wingscribe.ini.backup"};
-        for (const QString& name : kept + QStringList{".Wingscribe.ini.saving-Dead01"})
-            saveInPlace(dir->filePath(name), "half a settings fi");
-        const int live = ::open(QFile::encodeName(dir->filePath(kept[0])), O_RDONLY | O_CLOEXEC);
-        QVERIFY(live >= 0 && ::flock(live, LOCK_EX | LOCK_NB) == 0);
-        QVERIFY(put("Font", "Tahoma"));
-        QStringList expected = kept + QStringList{"Wingscribe.ini"}, left = files();
-        expected.sort();
-        left.sort();
-        QCOMPARE(left, expected);
-        ::close(live);
-        QVERIFY(put("Font", "Arial"));
-        QVERIFY(!files().contains(kept[0]));
-    }
-
-    void editsSavedMeanwhileAreKept_data() {
-        QTest::addColumn<Moment>("moment");
-        QTest::addColumn<bool>("byRename");
-        QTest::newRow("after the read, by rename") << Moment::AfterRead << true;
-        QTest::newRow("after the read, in place") << Moment::AfterRead << false;
-        QTest::newRow("before the swap, by rename") << Moment::BeforeSwap << true;
-        QTest::newRow("before the swap, in place") << Moment::BeforeSwap << false;
-    }
-
+    // An edit saved meanwhile is kept, after the read or in the instant of the swap. A file that
+    // lost keys may be half-way through a save in place: it is watched until it holds still, so
+    // a half-saved file is never written back, while keys removed on purpose stay removed.
     void editsSavedMeanwhileAreKept() {
-        QFETCH(Moment, moment);
-        QFETCH(bool, byRename);
         saveInPlace(ini(), base);
-        const QByteArray edited = QByteArray(base).replace("=30", "=5");
-        editAt(moment, [&] { (byRename ? saveByRename : saveInPlace)(ini(), edited); });
+        QByteArray edited = base;
+        const auto edit = [&](const char* was, const char* is) { return edited.replace(was, is); };
+        editAt({{Moment::AfterRead, [&] { // as an editor that renames a new file over the old one
+                     saveInPlace(ini() + "~", edit("=30", "=5"));
+                     std::rename(QFile::encodeName(ini() + "~"), QFile::encodeName(ini()));
+                 }}});
         QVERIFY(put("Font", "Tahoma"));
-        QCOMPARE(readAll(ini()), QByteArray(edited).replace("Arial", "Tahoma"));
-    }
-
-    // An editor that saves in place empties the file and writes it anew; a write must not
-    // take the file in between for the settings.
-    void halfSavedFileIsNeverWrittenBack() {
-        saveInPlace(ini(), base);
-        QVERIFY(put("Font", "Courier")); // the program knows the file now
-        const QByteArray edited = QByteArray(base).replace("Arial", "Courier").replace("=30", "=5");
-        IniFile::SetRaceHookForTesting([&, step = 0](Moment now) mutable {
-            if (now == Moment::AfterRead && step == 0 && ++step)
-                saveInPlace(ini(), edited.left(14));
-            else if (now == Moment::WhileWaiting && step == 1 && ++step)
-                saveInPlace(ini(), edited);
-        });
-        QVERIFY(put("Border", "0"));
-        QCOMPARE(readAll(ini()), QByteArray(edited).replace("Border=1", "Border=0"));
-    }
-
-    void keysRemovedOnPurposeStayRemoved() {
-        saveInPlace(ini(), base);
+        QCOMPARE(readAll(ini()), edit("Arial", "Tahoma"));
+        editAt({{Moment::BeforeSwap, [&] { saveInPlace(ini(), edit("=5", "=6")); }}});
         QVERIFY(put("Font", "Courier"));
-        const QByteArray edited =
-            QByteArray(base).replace("Arial", "Courier").replace("MsgDelay=30\r\n", "");
-        editAt(Moment::AfterRead, [&] { saveInPlace(ini(), edited); });
+        QCOMPARE(readAll(ini()), edit("Tahoma", "Courier"));
+        editAt({{Moment::AfterRead, [&] { saveInPlace(ini(), edit("=6", "=7").left(14)); }},
+                {Moment::WhileWaiting, [&] { saveInPlace(ini(), edited); }}});
         QVERIFY(put("Border", "0"));
-        QCOMPARE(readAll(ini()), QByteArray(edited).replace("Border=1", "Border=0"));
+        QCOMPARE(readAll(ini()), edit("Border=1", "Border=0"));
+        editAt({{Moment::AfterRead, [&] { saveInPlace(ini(), edit("MsgDelay=7\r\n", "")); }}});
+        QVERIFY(put("Border", "1"));
+        QCOMPARE(readAll(ini()), edit("Border=0", "Border=1"));
     }
 };
 
