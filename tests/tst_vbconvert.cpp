@@ -1,4 +1,7 @@
-// Conversions of settings text to numbers and Booleans, as hand-edited values reach them.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Conversions of settings text to numbers and Booleans, as hand-edited values reach them, and
+// of 8-bit text to what the windows show.
+#include "platform/Text8.h"
 #include "platform/VbConvert.h"
 #include "platform/VbError.h"
 
@@ -56,6 +59,23 @@ private slots:
         QTEST(outcome(text, CIntOrRaise, CInt) + ' ' + outcome(text, CLngOrRaise, CLng) + ' ' +
                   outcome(text, CBoolOrRaise, CBool),
               "expected");
+    }
+
+    // A simulator on a Western Windows PC sends Windows-1252: its quotes, dashes and the euro
+    // sign show as themselves, one byte is one character, and every byte comes back as it was.
+    void windowsText() {
+        if (toQt("\x80") != QString(QChar(0x20AC)))
+            QSKIP("the system's ANSI code page is not Windows-1252");
+        std::string bytes;
+        for (int byte = 1; byte < 256; ++byte)
+            bytes += char(byte);
+        const QString text = toQt(bytes);
+        QCOMPARE(text.size(), qsizetype(bytes.size()));
+        QCOMPARE(fromQt(text), bytes);
+        QCOMPARE(toQt("\x93"
+                      "Caf\xe9\x94 \x96 \x85\x81"),
+                 QString::fromUtf16(u"\u201CCaf\u00E9\u201D \u2013 \u2026\u0081"));
+        QCOMPARE(fromQt(QString::fromUtf16(u"\u4E2D\u20AC")), "?\x80");
     }
 };
 
