@@ -1,32 +1,21 @@
-// The caption window's layout: kept between runs, moved and sized from the keyboard, the
-// caption label in proportion to the window, and the top-most rule.
-#include "platform/ActiveResize.h"
-#include "platform/App.h"
+// The caption window's layout: kept between runs, moved and sized from the keyboard down to a
+// floor, and the caption label in proportion to the window.
+#include "CaptionFixture.h"
 #include "platform/Twips.h"
-#include "platform/WindowApi.h"
-#include "startup/MainMod.h"
-#include "ui/frmMain.h"
 
 #include <QLabel>
 #include <QScreen>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 
-using namespace User32;
+using namespace fixture;
 
 class TestLayout : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
-    frmMain& caption() { return frmMain::Get(); }
-    QByteArray file() {
-        QFile f(QString::fromStdString(MainMod::Settings.IniPath).replace('\\', '/'));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    static ActiveResize& resizer() { return *caption().ActiveResize1; }
     // The label's margins and size in the proportions of the design client area.
-    void labelInProportion() {
+    static void labelInProportion() {
         const QRect client = caption().contentsRect(), label = caption().lblCaption->geometry();
         const float sx = Twips::FromPixels(client.width()) / frmMain::DesignClientWidth;
         const auto near = [](int actual, float twips) {
@@ -34,96 +23,77 @@ class TestLayout : public QObject {
         };
         QVERIFY(near(label.left() - client.left(), 120 * sx));
         QVERIFY(near(client.right() - label.right(), 330 * sx));
-        QCOMPARE(label.top(), client.top());
-        QVERIFY(std::abs(label.height() - client.height()) <= 1);
+        QVERIFY(label.top() == client.top() && std::abs(label.height() - client.height()) <= 1);
         QCOMPARE(caption().lblCaption->font().pointSizeF(), 12.0); // fonts are not scaled
     }
 
 private slots:
-    void initTestCase() {
-        ActiveResize::SetStoreFileForTesting(dir.filePath("layouts.ini"));
-        App::SetLocationForTesting(dir.path().toStdString(), "Wingscribe");
-        MainMod::Settings.IniPath = MainMod::SettingsFilePath();
-        MainMod::CreateDefaultIni();
-        caption().timMonitorConnection.SetEnabled(false);
-        caption().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&caption()));
-    }
+    void initTestCase() { showCaption(dir); }
 
     void layoutKeptUnderKeyOfAnyCase() {
-        ActiveResize& resizer = *caption().ActiveResize1;
         caption().setGeometry(40, 30, 500, 70);
         const QRect saved = caption().frameGeometry();
-        resizer.SaveFormLayout(&caption(), true, "Wingscribe");
+        resizer().SaveFormLayout(&caption(), true, "Wingscribe");
         caption().setGeometry(90, 120, 640, 90);
         const QRect moved = caption().frameGeometry();
-        resizer.RestoreFormLayout(&caption(), true, "wingscribe-never-saved");
+        resizer().RestoreFormLayout(&caption(), true, "wingscribe-never-saved");
         QCOMPARE(caption().frameGeometry(), moved);
-        resizer.RestoreFormLayout(&caption(), true, "wingscribe");
+        resizer().RestoreFormLayout(&caption(), true, "wingscribe");
         QCOMPARE(caption().frameGeometry(), saved);
         labelInProportion();
     }
 
+    // A layout left on a screen that is gone comes back whole; one partly on the screen stays.
     void layoutOffEveryScreenComesBack() {
         const QRect screen = caption().screen()->availableGeometry();
-        ActiveResize& resizer = *caption().ActiveResize1;
-        const QPoint places[] = {{-5000, -4000},
-                                 {screen.right() + 900, screen.bottom() + 700},
-                                 {screen.right() - 150, 20}}; // the last partly on the screen
-        for (const QPoint& place : places) {
+        for (const QPoint place :
+             {QPoint(-5000, -4000), QPoint(screen.right() + 900, screen.bottom() + 700),
+              QPoint(screen.right() - 150, 20)}) {
             caption().setGeometry(QRect(place, QSize(400, 50)));
             const QRect saved = caption().frameGeometry();
-            resizer.SaveFormLayout(&caption(), true, "away");
+            resizer().SaveFormLayout(&caption(), true, "away");
             caption().move(10, 10);
-            resizer.RestoreFormLayout(&caption(), true, "away");
+            resizer().RestoreFormLayout(&caption(), true, "away");
             const QRect restored = caption().frameGeometry();
             QCOMPARE(restored.size(), saved.size());
-            if (screen.intersects(saved))
-                QCOMPARE(restored, saved);
-            else
-                QVERIFY2(screen.contains(restored), qPrintable(QDebug::toString(restored)));
+            QVERIFY2(screen.intersects(saved) ? restored == saved : screen.contains(restored),
+                     qPrintable(QDebug::toString(restored)));
         }
     }
 
     void keyboardMovesAndSizes_data() {
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
-        QTest::addColumn<QPoint>("move"); // twips
-        QTest::addColumn<QSize>("size");
-        const auto row = [](const char* name, Qt::Key key, Qt::KeyboardModifiers modifiers,
-                            QPoint move, QSize size) {
-            QTest::newRow(name) << int(key) << int(modifiers) << move << size;
-        };
-        const Qt::KeyboardModifiers shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
-        row("Shift+Left", Qt::Key_Left, shift, {-10, 0}, {});
-        row("Shift+Right", Qt::Key_Right, shift, {10, 0}, {});
-        row("Shift+Up", Qt::Key_Up, shift, {0, -10}, {});
-        row("Shift+Down", Qt::Key_Down, shift, {0, 10}, {});
-        row("Ctrl+Left", Qt::Key_Left, ctrl, {}, {-10, 0});
-        row("Ctrl+Right", Qt::Key_Right, ctrl, {}, {10, 0});
-        row("Ctrl+Up", Qt::Key_Up, ctrl, {}, {0, -10});
-        row("Ctrl+Down", Qt::Key_Down, ctrl, {}, {0, 10});
-        row("Left", Qt::Key_Left, {}, {}, {});
-        row("Shift+Alt+Left", Qt::Key_Left, shift | Qt::AltModifier, {}, {});
-        row("Ctrl+Shift+Right", Qt::Key_Right, ctrl | shift, {}, {});
-        row("Shift+Home", Qt::Key_Home, shift, {}, {});
+        QTest::addColumn<QList<int>>("change"); // twips per press: left, top, width, height
+        const int left = Qt::Key_Left, right = Qt::Key_Right, up = Qt::Key_Up, down = Qt::Key_Down;
+        const int shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier, none = 0;
+        QTest::newRow("Shift+Left") << left << shift << QList<int>{-10, 0, 0, 0};
+        QTest::newRow("Shift+Right") << right << shift << QList<int>{10, 0, 0, 0};
+        QTest::newRow("Shift+Up") << up << shift << QList<int>{0, -10, 0, 0};
+        QTest::newRow("Shift+Down") << down << shift << QList<int>{0, 10, 0, 0};
+        QTest::newRow("Ctrl+Left") << left << ctrl << QList<int>{0, 0, -10, 0};
+        QTest::newRow("Ctrl+Right") << right << ctrl << QList<int>{0, 0, 10, 0};
+        QTest::newRow("Ctrl+Up") << up << ctrl << QList<int>{0, 0, 0, -10};
+        QTest::newRow("Ctrl+Down") << down << ctrl << QList<int>{0, 0, 0, 10};
+        QTest::newRow("Left") << left << none << QList<int>{0, 0, 0, 0};
+        QTest::newRow("Shift+Alt+Left")
+            << left << int(shift | Qt::AltModifier) << QList<int>{0, 0, 0, 0};
+        QTest::newRow("Ctrl+Shift+Right") << right << (ctrl | shift) << QList<int>{0, 0, 0, 0};
+        QTest::newRow("Shift+Home") << int(Qt::Key_Home) << shift << QList<int>{0, 0, 0, 0};
     }
 
     void keyboardMovesAndSizes() {
         QFETCH(int, key);
         QFETCH(int, modifiers);
-        QFETCH(QPoint, move);
-        QFETCH(QSize, size);
+        QFETCH(QList<int>, change);
         caption().setGeometry(200, 150, 600, 60);
         const QRect before = caption().frameGeometry();
         const QByteArray settings = file();
         for (int press = 0; press < 3; ++press)
             QTest::keyClick(&caption(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        // Each press goes to the nearest whole pixel.
-        const auto px = [](int twips) { return 3 * Twips::ToPixels(twips); };
-        QCOMPARE(caption().frameGeometry(),
-                 QRect(before.topLeft() + QPoint(px(move.x()), px(move.y())),
-                       before.size() + QSize(px(size.width()), px(size.height()))));
+        const auto px = [&](int i) { return 3 * Twips::ToPixels(change[i]); }; // whole pixels
+        QCOMPARE(caption().frameGeometry(), QRect(before.topLeft() + QPoint(px(0), px(1)),
+                                                  before.size() + QSize(px(2), px(3))));
         labelInProportion();
         QCOMPARE(file(), settings); // no LeftPos or TopPos written
     }
@@ -164,24 +134,12 @@ private slots:
             store.setValue(QByteArray("tiny").toHex() + "/frame", QRect(300, 200, 10, 3));
             store.setValue(QByteArray("tiny").toHex() + "/client", QSize(10, 3));
             store.sync();
-            caption().ActiveResize1->RestoreFormLayout(&caption(), true, "tiny");
+            resizer().RestoreFormLayout(&caption(), true, "tiny");
         }
         QCOMPARE(caption().frameGeometry().size(), floor);
         QCOMPARE(caption().pos(), way == 2 ? QPoint(300, 200) : QPoint(200, 150));
         QVERIFY(caption().isVisible());
         caption().SetCaptionFontSize(12);
-    }
-
-    void onTopOnlyForExactOne() {
-        for (const char* value : {"1", "1 / on", "-1", "", "0", "true"}) {
-            MainMod::WriteIniKey("Config", "AlwaysOnTop", value);
-            const bool expected = value == QByteArray("1");
-            SetWindowPos(HandleOf(&caption()), expected ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0,
-                         SWP_NOSIZE | SWP_NOMOVE);
-            caption().CheckOnTopSetting();
-            QVERIFY2(IsTopMost(&caption()) == expected, value);
-            QVERIFY(caption().isVisible());
-        }
     }
 };
 
