@@ -1,30 +1,17 @@
 // The start sequence against the settings files users leave behind.
-#include "platform/ActiveResize.h"
-#include "platform/App.h"
-#include "platform/MsgBox.h"
-#include "startup/MainMod.h"
-#include "ui/frmMain.h"
+#include "CaptionFixture.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QTemporaryDir>
-#include <QTest>
 #include <memory>
 
 using MainMod::Settings;
 
-static const auto crlf = [](const QList<QByteArray>& lines) { return lines.join("\r\n") + "\r\n"; };
-static const auto vb = [](QColor c) {
-    return QByteArray::number(c.red() | c.green() << 8 | c.blue() << 16);
-};
 // A file whose every applied value differs from the caption window's design.
-static const QColor back(10, 20, 30), text(200, 100, 50);
 static const QByteArray custom =
-    crlf(("[Config]|FirstRun=0|BackCol=" + vb(back) + "|TextCol=" + vb(text) +
-          "|Font=Courier|FontSize=17|FontBold=0|FontItalic=1|Border=1|KVEServer=sim-pc / deck"
-          "|KVEPort=1234|AtcComs=1|OwnComs=-1|MsgDelay=7 / seconds|LastMsg=True|HighlightTX2U=1"
-          "|AlwaysOnTop=0|ShowATIS=1")
-             .split('|'));
+    QByteArray("[Config]|FirstRun=0|BackCol=1971210|TextCol=3302600|Font=Courier|FontSize=17"
+               "|FontBold=0|FontItalic=1|Border=1|KVEServer=sim-pc / deck|KVEPort=1234|AtcComs=1"
+               "|OwnComs=-1|MsgDelay=7 / seconds|LastMsg=True|HighlightTX2U=1|AlwaysOnTop=0"
+               "|ShowATIS=1|")
+        .replace('|', "\r\n");
 // `custom` with the line of `key` given another value, or without it (null).
 static QByteArray edited(const QByteArray& key, const char* value) {
     QByteArray bytes = custom;
@@ -32,9 +19,8 @@ static QByteArray edited(const QByteArray& key, const char* value) {
     return bytes.replace(at, end - at, value ? key + "=" + value + "\r\n" : QByteArray());
 }
 static const QString customOutcome =
-    "back=" + back.name() + "|text=" + text.name() +
-    "|font=Courier|size=17|bold=0|italic=1|period=7000|server=sim-pc|port=1234|delay=7"
-    "|flags=11111|FirstRun=1|ShowATIS=1|shown=1";
+    "back=#0a141e|text=#c86432|font=Courier|size=17|bold=0|italic=1|period=7000|server=sim-pc"
+    "|port=1234|delay=7|flags=11111|FirstRun=1|ShowATIS=1|shown=1";
 // The design, where nothing could be read; the period follows the unread (zero) delay.
 static const QString designOutcome = "back=#000000|text=#00ff00|font=Arial|size=12|bold=0"
                                      "|italic=0|period=0|server=|port=0|delay=0|flags=00000"
@@ -48,7 +34,7 @@ static QStringList changed(const QString& base, const QString& changes) {
     return entries;
 }
 
-class TestStartup : public QObject {
+class TestStartup : public QObject, CaptionFixture {
     Q_OBJECT
 
     QTemporaryDir layouts;
@@ -65,7 +51,6 @@ class TestStartup : public QObject {
             frmMain::Get().timMonitorConnection.SetEnabled(false);
         return running;
     }
-    static QString key(const char* k) { return MainMod::ReadIniKey("Config", k, "").c_str(); }
     static QStringList outcome() {
         frmMain& caption = frmMain::Get();
         const QFont font = caption.lblCaption->font();
