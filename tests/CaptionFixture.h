@@ -31,8 +31,8 @@ struct CaptionFixture {
         QVERIFY(QTest::qWaitForWindowExposed(&caption()));
     }
 
-    // Calls `open`, which shows a modal window, plays the user in it with `user` once it is
-    // active, and presses Esc in whatever modal window the user left open, so `open` returns.
+    // Calls `open`, which shows a modal dialog, plays the user in it with `user` once it is
+    // active, and rejects whatever modal dialog the user left open, so `open` returns.
     template <class Window, class Open, class User> static void whileModal(Open open, User user) {
         bool shown = false;
         QTimer::singleShot(0, [&] {
@@ -41,8 +41,8 @@ struct CaptionFixture {
                 shown = QTest::qWaitFor([&] { return window->isActiveWindow(); }, 5000);
                 user(*window);
             }
-            if (modal && modal->isVisible())
-                QTest::keyClick(modal, Qt::Key_Escape);
+            if (auto* dialog = qobject_cast<QDialog*>(modal.data()); dialog && dialog->isVisible())
+                dialog->reject(); // as Esc does, also while the dialog is disabled
         });
         open();
         QVERIFY2(shown, Window::staticMetaObject.className());

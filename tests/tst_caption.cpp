@@ -20,17 +20,18 @@ class TestCaption : public QObject, CaptionFixture {
     static void rightClick() { caption().lblCaption_MouseDown(frmMain::vbRightButton); }
     static void tick() { Q_EMIT caption().timMonitorConnection.Timer(); }
     static ActiveResize& resizer() { return *caption().ActiveResize1; }
-    // The label's margins and size in the proportions of the design client area.
+    // The label keeps the design's margins (120 and 330 twips) in proportion to the window and
+    // the client area's height, to a pixel; its font is not scaled.
     static void labelInProportion() {
         const QRect client = caption().contentsRect(), label = caption().lblCaption->geometry();
-        const float sx = Twips::FromPixels(client.width()) / frmMain::DesignClientWidth;
-        const auto near = [](int actual, float twips) {
-            return std::abs(actual - twips / Twips::PerPixel) <= 1;
-        };
-        QVERIFY(near(label.left() - client.left(), 120 * sx));
-        QVERIFY(near(client.right() - label.right(), 330 * sx));
-        QVERIFY(label.top() == client.top() && std::abs(label.height() - client.height()) <= 1);
-        QCOMPARE(caption().lblCaption->font().pointSizeF(), 12.0); // fonts are not scaled
+        const double perTwip = client.width() / double(frmMain::DesignClientWidth);
+        const QRect design =
+            client.marginsRemoved({qRound(120 * perTwip), 0, qRound(330 * perTwip), 0});
+        const auto near = [](int a, int b) { return std::abs(a - b) <= 1; };
+        QVERIFY2(near(label.left(), design.left()) && near(label.right(), design.right()) &&
+                     label.top() == design.top() && near(label.bottom(), design.bottom()),
+                 qPrintable(QDebug::toString(label) + " for " + QDebug::toString(design)));
+        QCOMPARE(caption().lblCaption->font().pointSizeF(), 12.0);
     }
 
 private slots:
@@ -154,10 +155,9 @@ private slots:
         put("AlwaysOnTop", onTop.toStdString());
         SetWindowPos(HandleOf(&caption()), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
         whileModal<frmPopup>(rightClick, [](frmPopup& popup) {
-            const float middle = Twips::Left(&caption()) + Twips::Width(&caption()) / 2;
-            const float left = Twips::ToPixels(middle - Twips::Width(&popup) / 2); // whole pixels
-            QCOMPARE(Twips::Left(&popup), Twips::FromPixels(left));
-            QCOMPARE(Twips::Top(&popup), Twips::Top(&caption()));
+            const QRect frame = popup.frameGeometry(), under = caption().frameGeometry();
+            QVERIFY(std::abs(frame.center().x() - under.center().x()) <= 1);
+            QCOMPARE(frame.top(), under.top());
             QVERIFY(!IsTopMost(&caption()) && !popup.windowIcon().isNull());
             QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), popup.cmdChoose[0], 5000);
         });
@@ -173,16 +173,14 @@ private slots:
         Settings.KVEServer = "0.0.0.0";
         const auto stored = [] { return key("KVEServer") + "|" + Settings.KVEServer.c_str(); };
         whileModal<frmSetup>(tick, [&](frmSetup& setup) {
-            QCOMPARE(QPointF(Twips::Left(&setup), Twips::Top(&setup)),
-                     QPointF(Twips::Left(&caption()), Twips::Top(&caption())));
-            QVERIFY(setup.windowIcon().isNull());
+            QVERIFY(setup.pos() == caption().pos() && setup.windowIcon().isNull());
             setup.txtHost->setText("   ");
             setup.cmdConfirm->click();
             boxAnswer = MsgBox::vbNo;
             setup.cmdCancel->click();
             QVERIFY(setup.isVisible());
             setup.txtHost->setText("typed but cancelled");
-        }); // Esc
+        }); // rejected, as by Esc: the text stays unwritten
         QCOMPARE(boxes, QStringList({"48 Setup: You need to enter the Name or IP Address of the "
                                      "PC running KVE / KV3!",
                                      "4 Setup: Wingscribe will not work without the correct "

@@ -1,5 +1,6 @@
-// The options dialog: its fill from the file, each change written and read back, and the seven
-// appearance commands with their choosers.
+// The options dialog: its fill from the file, each change written and read back, and the
+// appearance commands: the choosers and the highlight preview (the border toggle is checked end
+// to end).
 #include "CaptionFixture.h"
 #include "options/frmOptions.h"
 #include "platform/FontColourChooser.h"
@@ -17,8 +18,7 @@ class TestOptions : public QObject, CaptionFixture {
     Q_OBJECT
 
     QTemporaryDir dir;
-    // Each message box: title, text, and HighlightTX2U in the file and in Settings then.
-    std::vector<QStringList> boxes;
+    QStringList boxes; // each one's title, and HighlightTX2U in the file and in Settings then
     // What the last chooser showed: title, starting values, the caption meanwhile.
     QString saw;
     bool disabledInChooser = false, confirm = true; // confirm: OK, else Cancel
@@ -35,7 +35,6 @@ class TestOptions : public QObject, CaptionFixture {
         return QString("%1|%2|%3|%4")
             .arg(c.ChosenFontName.c_str(), n(c.ChosenFontSize), n(c.ChosenBold), n(c.ChosenItalic));
     }
-    static AppearanceCommands& appearance() { return frmOptions::Get().Appearance; }
     static void putColours() {
         for (auto [name, colour] : {std::pair{"TextCol", text},
                                     {"BackCol", back},
@@ -67,8 +66,7 @@ private slots:
     void initTestCase() {
         showCaption(dir);
         MsgBox::SetAnswererForTesting([this](const MsgBox::Call& call) {
-            boxes.push_back({call.title.c_str(), call.prompt.c_str(), key("HighlightTX2U"),
-                             n(Settings.HighlightTX2U)});
+            boxes << call.title.c_str() + (" " + key("HighlightTX2U")) + n(Settings.HighlightTX2U);
             return int(MsgBox::vbOK);
         });
     }
@@ -76,7 +74,6 @@ private slots:
     void init() {
         MainMod::CreateDefaultIni();
         boxes.clear();
-        saw.clear();
         confirm = true;
         FontColourChooser::SetHookForTesting([this](FontColourChooser& c, Kind kind) {
             saw = c.Title.c_str() + ("|" + (kind == Kind::Font ? fontOf(c) : n(c.ChosenColour))) +
@@ -91,48 +88,25 @@ private slots:
         });
     }
 
-    // Must run first: only the first opening fills with the handlers silenced. A later one
-    // writes back what it read (the same bytes), and the record and the period follow.
-    void openingsFill() {
-        put("AtcComs", "1 / a write-back would drop this");
-        QByteArray before = file();
-        QVERIFY(frmOptions::Get().Filling);
-        whileOpen([](frmOptions& o) {
-            QCOMPARE(shows(o), "Show ATC messages to / from AI aircraft|Show your messages to "
-                               "ATC|30|30|1000");
-            QVERIFY(!o.Filling);
-        });
-        QCOMPARE(file(), before);
-        init();
-        put("HighlightTX2U", "1");
-        before = file();
-        Settings.AtcComs = Settings.LastMsg = false;
-        caption().timMsgDelay.SetInterval(5000);
-        whileOpen([](frmOptions&) {});
-        QCOMPARE(file(), before);
-        QVERIFY(Settings.AtcComs && Settings.LastMsg && caption().timMsgDelay.Interval() == 30000);
-        // The highlight's reminder, its colours being equal, once the tick was written.
-        QVERIFY(boxes.size() == 1 && boxes[0][0] + boxes[0][2] + boxes[0][3] == "Options10");
-    }
-
-    // A value that is not a whole number skips its control; any other failure (the spinner
-    // cannot take 200) ends the fill there. The delay label shows the file's text as it stands.
-    void fillFailures() {
-        for (const char* name : {"LastMsg", "HighlightTX2U", "ShowATIS"})
-            put(name, "1");
-        put("MsgDelay", "200");
-        whileOpen([](frmOptions& o) { QCOMPARE(shows(o).section('|', 2), "200|0|0000"); });
-        init();
+    // Must run first: the first opening fills with the handlers silenced, writing nothing back.
+    // A value that is not a whole number skips its control and the fill goes on; any other
+    // failure (AlwaysOnTop=5) ends it there. The delay label shows the file's text as it stands.
+    void firstOpeningFills() {
         put("AtcComs", "0 / x"); // a comment is cut from this key, not from HighlightTX2U
         put("HighlightTX2U", "1 / x");
+        put("AlwaysOnTop", "5");
         put("ShowATIS", "1");
         put("MsgDelay", "<b>7");
+        const QByteArray before = file();
+        QVERIFY(frmOptions::Get().Filling);
         whileOpen([](frmOptions& o) {
-            QCOMPARE(shows(o).section('|', 0, 0), "Hide ATC messages to / from AI aircraft");
-            QCOMPARE(shows(o).section('|', 2), "<b>7|0|1001");
+            QCOMPARE(shows(o), "Hide ATC messages to / from AI aircraft|Show your messages to "
+                               "ATC|<b>7|0|1000");
             QVERIFY(o.lblMsgDelay->sizeHint().width() >
                     o.lblMsgDelay->fontMetrics().horizontalAdvance("<b>7"));
+            QVERIFY(!o.Filling);
         });
+        QCOMPARE(file(), before); // the write-back of AtcComs would drop its comment
     }
 
     // The lists keep the boxes' blue on light yellow when they are open.
@@ -143,25 +117,26 @@ private slots:
                 QTRY_VERIFY(box->view()->isVisible());
                 const QImage shot = box->view()->viewport()->grab().toImage();
                 const int y = box->view()->visualRect(box->model()->index(0, 0)).center().y();
-                QCOMPARE(shot.pixelColor(shot.width() - 3, y), QColor(255, 255, 192));
-                int blue = 0;
+                int blue = 0; // text pixels
                 for (int x = 0; x < shot.width(); ++x)
-                    blue += shot.pixelColor(x, y).blue() > 200 && shot.pixelColor(x, y).red() < 100;
-                QVERIFY(blue > 0);
+                    blue += qBlue(shot.pixel(x, y)) > 200 && qRed(shot.pixel(x, y)) < 100;
+                QVERIFY(shot.pixelColor(shot.width() - 3, y) == QColor(255, 255, 192) && blue);
                 box->hidePopup();
             }
         });
     }
 
-    // Each change goes to the file and the record at once: a list, the spinner by its top arrow
-    // and by every key once Tab has reached it (with the display period), and the on-top box,
-    // which puts the options window on top, not the caption.
+    // A later opening fills the same way. Each change goes to the file and the record at once:
+    // a list, the spinner by its top arrow and by each key once Tab reaches it, the highlight
+    // (reminding when its colours are the normal ones), and on-top, which tops the options only.
     void changesAreWritten() {
         Settings.AtcComs = true;
-        whileOpen([](frmOptions& o) {
+        Settings.HighlightTX2U = false;
+        whileOpen([this](frmOptions& o) {
+            QCOMPARE(shows(o), "Show ATC messages to / from AI aircraft|Show your messages to "
+                               "ATC|30|30|1000");
             o.cboAtcComs->setCurrentIndex(0);
             QVERIFY(key("AtcComs") == "0" && !Settings.AtcComs);
-            o.vsDelay->SetValue(30);
             QTest::mouseClick(o.vsDelay, Qt::LeftButton, {}, QPoint(o.vsDelay->width() / 2, 2));
             QCOMPARE(key("MsgDelay") + "|" + o.lblMsgDelay->text(), "31|31");
             QVERIFY(Settings.MsgDelay == 31 && caption().timMsgDelay.Interval() == 31000);
@@ -176,6 +151,12 @@ private slots:
                 QCOMPARE(key("MsgDelay") + "|" + o.lblMsgDelay->text(),
                          QString(delay) + "|" + delay);
             }
+            o.chkHighlight->click();
+            QVERIFY(key("HighlightTX2U") == "1" && Settings.HighlightTX2U);
+            put("HTextCol", "255"); // a highlight text colour of its own: no reminder
+            o.chkHighlight->click();
+            o.chkHighlight->click();
+            QCOMPARE(boxes, {"Options 10"}); // the reminder, once the tick was written
             for (const bool on : {true, false}) {
                 o.chkOnTop->click();
                 QCOMPARE(key("AlwaysOnTop"), on ? "1" : "0");
@@ -200,21 +181,16 @@ private slots:
     void fontChooserKeepsValues() {
         QFETCH(QString, given);
         QFETCH(bool, change);
-        const QStringList values = given.split('|');
-        if (values[0].isEmpty() || (change && italicFamily().isEmpty()))
-            QSKIP("no font with an italic face on this platform (Qt's offscreen one on Windows "
-                  "has no fonts at all)");
+        if (given.startsWith('|') || (change && italicFamily().isEmpty()))
+            QSKIP("no font with an italic face (Qt's offscreen platform on Windows has none)");
         FontColourChooser::SetHookForTesting(nullptr);
-        FontColourChooser chooser;
-        chooser.ChosenFontName = values[0].toStdString();
-        chooser.ChosenFontSize = values[1].toInt();
-        chooser.ChosenBold = values[2] == "1";
-        chooser.ChosenItalic = values[3] == "1";
+        const QStringList v = given.split('|'); // the chooser's title and colour left empty
+        FontColourChooser c{{}, {}, {}, v[0].toStdString(), v[1].toInt(), v[2] == "1", v[3] == "1"};
         bool offered = false; // the four styles, and a sample in the given style
         const auto user = [&](FontDialog& dialog) {
             auto* styles = dialog.findChild<QListWidget*>("style");
             const QFont sample = dialog.findChild<QLabel*>("sample")->font();
-            offered = styles->count() == 4 && QFontInfo(sample).italic() == chooser.ChosenItalic;
+            offered = styles->count() == 4 && QFontInfo(sample).italic() == c.ChosenItalic;
             if (change) {
                 auto* families = dialog.findChild<QListWidget*>("families");
                 families->setCurrentItem(families->findItems(italicFamily(), Qt::MatchExactly)[0]);
@@ -224,15 +200,14 @@ private slots:
             }
             dialog.accept();
         };
-        whileModal<FontDialog>([&] { chooser.PickFont(); }, user);
+        whileModal<FontDialog>([&] { c.PickFont(); }, user);
         QVERIFY(offered);
-        QCOMPARE(fontOf(chooser), change ? italicFamily() + "|20|1|1" : given);
+        QCOMPARE(fontOf(c), change ? italicFamily() + "|20|1|1" : given);
     }
 
-    // Each chooser starts from the file, the options window disabled meanwhile; a cancel
-    // writes nothing, OK writes the choice. The font and a normal colour show on the caption at
-    // once (a colour with a sample text); while a highlight colour is chosen the normal colours
-    // show, and stay.
+    // Each chooser starts from the file, the options disabled meanwhile; a cancel writes nothing.
+    // The font and a normal colour show at once (a colour with a sample text); while a
+    // highlight colour is chosen, the normal colours show, and stay.
     void choosers_data() {
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("chooser"); // title, starting values, the caption meanwhile
@@ -269,10 +244,10 @@ private slots:
         caption().SetBackColor(vb(hBack));
         const QByteArray before = file();
         confirm = false;
-        appearance().cmdOptions_Click(index);
+        frmOptions::Get().Appearance.cmdOptions_Click(index);
         QVERIFY(file() == before && frmOptions::Get().isEnabled());
         confirm = true;
-        appearance().cmdOptions_Click(index);
+        frmOptions::Get().Appearance.cmdOptions_Click(index);
         QCOMPARE(saw, chooser);
         QVERIFY(disabledInChooser && frmOptions::Get().isEnabled() && boxes.empty());
         for (const QString& entry : written.split('|'))
@@ -283,24 +258,22 @@ private slots:
                               !font.italic()));
     }
 
-    // Enter presses the push button that has the focus, elsewhere the default one ("Close
-    // Options"). The preview alternates, across openings too, a run's first press showing
-    // highlighting ON; closing puts the normal colours back and empties the text, leaving the
-    // font alone.
+    // Enter presses the focused push button, elsewhere the default one ("Close Options"). The
+    // preview alternates, across openings too; closing puts the normal colours back and empties
+    // the text, leaving the font alone.
     void enterAndPreview() {
         putColours();
         caption().SetCaptionFontName("Courier");
         QStringList seen;
-        for (int opening = 0; opening < 3; ++opening) {
+        for (int opening = 0; opening < 3; ++opening)
             whileOpen([&](frmOptions& o) {
                 for (QWidget* control : QList<QWidget*>{o.cmdOptions[6], o.chkLastMsg}) {
                     control->setFocus();
                     QTest::keyClick(control, Qt::Key_Return);
                     seen << looksNow();
                 }
-                QVERIFY(!o.isVisible()); // not left to the Esc that follows
+                QVERIFY(!o.isVisible()); // closed by Enter, not by the fixture
             });
-        }
         const QString on = looks(hText, hBack) + "|This is with highlighting ON",
                       off = looks(text, back) + "|This is with highlighting OFF",
                       closed = looks(text, back) + "|";
