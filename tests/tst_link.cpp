@@ -111,8 +111,8 @@ private slots:
     }
 
     void cleanup() {
+        caption.client.Close(); // first, so a feed still sending is not left blocked in a write
         feed.reset();
-        caption.client.Close();
     }
 
     // One message after "5 before", the file's normal colours changed in between: shown as
