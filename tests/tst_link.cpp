@@ -1,6 +1,5 @@
 // The link to the simulator over loopback TCP, against the demo feed. The link reaches its
 // window through CaptionLink; a stand-in records what a real caption window would show.
-#include "Wine.h"
 #include "link/CaptionLink.h"
 #include "link/SimulatorLink.h"
 #include "platform/VbError.h"
@@ -8,7 +7,6 @@
 #include "platform/Winsock.h"
 #include "startup/MainMod.h"
 
-#include <QtCore>
 #include <QtTest>
 #include <functional>
 #include <memory>
