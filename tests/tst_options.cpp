@@ -1,92 +1,39 @@
-// The options dialog: filling, writing changes, and the appearance commands.
+// The options dialog: its fill from the file, each change written and read back, and the
+// appearance commands: the choosers and the highlight preview (the border toggle is checked end
+// to end).
+#include "CaptionFixture.h"
 #include "options/frmOptions.h"
-#include "platform/App.h"
 #include "platform/FontColourChooser.h"
 #include "platform/FontDialog.h"
-#include "platform/MsgBox.h"
-#include "platform/SizingFrame.h"
 #include "platform/VScrollBar.h"
 #include "platform/WindowApi.h"
-#include "platform/profile.h"
-#include "startup/MainMod.h"
-#include "ui/frmMain.h"
-
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QFontDatabase>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-
-using namespace User32;
 
 using MainMod::Settings;
 using Kind = FontColourChooser::Kind;
 
 static const QColor text(1, 2, 3), back(4, 5, 6), hText(7, 8, 9), hBack(10, 11, 12);
+static const QColor chosen(30, 20, 10); // what the user picks in every colour chooser
 
-class TestOptions : public QObject {
+class TestOptions : public QObject, CaptionFixture {
     Q_OBJECT
 
-    // A family of this system that has a real italic face.
-    static QString italicFamily() {
-        for (const QString& family : QFontDatabase::families())
-            if (QFontDatabase::italic(family, QStringLiteral("Italic")))
-                return family;
-        return {};
-    }
-
     QTemporaryDir dir;
-    // Each message box: title, text, and HighlightTX2U in the file and in Settings then.
-    std::vector<QStringList> boxes;
-    // The user in the choosers: what was shown (and how the caption looked), what is chosen.
-    FontColourChooser shown;
-    Kind shownKind = Kind::Font;
-    QString looksInChooser;
-    bool optionsEnabledInChooser = true, confirm = true;
-    int choosers = 0;
-    const QColor chosen{30, 20, 10};
+    QStringList boxes; // each one's title, and HighlightTX2U in the file and in Settings then
+    // What the last chooser showed: title, starting values, the caption meanwhile.
+    QString saw;
+    bool disabledInChooser = false, confirm = true; // confirm: OK, else Cancel
 
-    static QString key(const char* name) { return MainMod::ReadIniKey("Config", name, "").c_str(); }
-    static void put(const char* k, const std::string& v) { MainMod::WriteIniKey("Config", k, v); }
     static int vb(QColor c) { return c.red() | c.green() << 8 | c.blue() << 16; }
+    static QString n(int value) { return QString::number(value); }
     static QString looks(QColor text, QColor back) { return text.name() + " on " + back.name(); }
-    static AppearanceCommands& appearance() { return frmOptions::Get().Appearance; }
-    static frmMain& caption() { return frmMain::Get(); }
-    static QString captionLooks() {
+    static QString looksNow() { // the caption's colours and text
         return looks(caption().lblCaption->palette().color(QPalette::WindowText),
-                     caption().palette().color(QPalette::Window));
+                     caption().palette().color(QPalette::Window)) +
+               "|" + caption().CaptionText().c_str();
     }
-    // What the window shows: both lists, the delay label and spinner, the four check boxes.
-    static QString shows(const frmOptions& o) {
-        QString ticks;
-        for (const QCheckBox* box : {o.chkLastMsg, o.chkHighlight, o.chkOnTop, o.chkShowATIS})
-            ticks += box->isChecked() ? '1' : '0';
-        return QStringList({o.cboAtcComs->currentText(), o.cboOwnComs->currentText(),
-                            o.lblMsgDelay->text(), QString::number(o.vsDelay->Value()), ticks})
-            .join('|');
-    }
-    static QByteArray file() {
-        QFile f(QString::fromStdString(Settings.IniPath).replace('\\', '/'));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    // Opens the options window, runs `body` once it is active, then presses Close.
-    template <class Body> static void whileOpen(Body body) {
-        frmOptions& options = frmOptions::Get();
-        QTimer::singleShot(0, &options, [&options, body] {
-            [&] { QVERIFY(QTest::qWaitForWindowActive(&options)); }();
-            body(options);
-            options.cmdClose->click();
-        });
-        options.Show();
+    static QString fontOf(const FontColourChooser& c) {
+        return QString("%1|%2|%3|%4")
+            .arg(c.ChosenFontName.c_str(), n(c.ChosenFontSize), n(c.ChosenBold), n(c.ChosenItalic));
     }
     static void putColours() {
         for (auto [name, colour] : {std::pair{"TextCol", text},
@@ -95,15 +42,43 @@ class TestOptions : public QObject {
                                     {"HBackCol", hBack}})
             put(name, std::to_string(vb(colour)));
     }
+    // A family of this system that has a real italic face.
+    static QString italicFamily() {
+        for (const QString& family : QFontDatabase::families())
+            if (QFontDatabase::italic(family, QStringLiteral("Italic")))
+                return family;
+        return {};
+    }
+    // What the dialog shows: both lists, the delay label and spinner, the four check boxes.
+    static QString shows(const frmOptions& o) {
+        QString ticks;
+        for (const QCheckBox* box : {o.chkLastMsg, o.chkHighlight, o.chkOnTop, o.chkShowATIS})
+            ticks += box->isChecked() ? '1' : '0';
+        return QStringList({o.cboAtcComs->currentText(), o.cboOwnComs->currentText(),
+                            o.lblMsgDelay->text(), n(o.vsDelay->Value()), ticks})
+            .join('|');
+    }
+    template <class User> static void whileOpen(User user) {
+        whileModal<frmOptions>([] { frmOptions::Get().Show(); }, user);
+    }
 
-    // The user in the choosers: remembers what was shown and makes a fixed choice.
-    void installChooserHook() {
+private slots:
+    void initTestCase() {
+        showCaption(dir);
+        MsgBox::SetAnswererForTesting([this](const MsgBox::Call& call) {
+            boxes << call.title.c_str() + (" " + key("HighlightTX2U")) + n(Settings.HighlightTX2U);
+            return int(MsgBox::vbOK);
+        });
+    }
+
+    void init() {
+        MainMod::CreateDefaultIni();
+        boxes.clear();
+        confirm = true;
         FontColourChooser::SetHookForTesting([this](FontColourChooser& c, Kind kind) {
-            shown = c;
-            shownKind = kind;
-            looksInChooser = captionLooks();
-            optionsEnabledInChooser = frmOptions::Get().isEnabled();
-            ++choosers;
+            saw = c.Title.c_str() + ("|" + (kind == Kind::Font ? fontOf(c) : n(c.ChosenColour))) +
+                  "|" + looksNow();
+            disabledInChooser = !frmOptions::Get().isEnabled();
             c.ChosenFontName = "Serif";
             c.ChosenFontSize = 17;
             c.ChosenBold = true;
@@ -113,133 +88,25 @@ class TestOptions : public QObject {
         });
     }
 
-private slots:
-    void initTestCase() {
-        App::SetLocationForTesting(dir.path().toStdString(), "Wingscribe");
-        Settings.IniPath = MainMod::SettingsFilePath();
-        MsgBox::SetAnswererForTesting([this](const MsgBox::Call& call) {
-            boxes.push_back({call.title.c_str(), call.prompt.c_str(), key("HighlightTX2U"),
-                             QString::number(Settings.HighlightTX2U)});
-            return int(MsgBox::vbOK);
-        });
-        installChooserHook();
-        MainMod::CreateDefaultIni();
-        caption().timMonitorConnection.SetEnabled(false);
-        caption().show();
-    }
-
-    void init() {
-        MainMod::CreateDefaultIni();
-        boxes.clear();
-        choosers = 0;
-        confirm = true;
-    }
-
-    // Must run first: only the first opening fills with the handlers silenced.
-    void openingsFill() {
-        put("AtcComs", "1 / a write-back would drop this");
-        QByteArray before = file();
-        QVERIFY(frmOptions::Get().Filling);
-        whileOpen([](frmOptions& o) {
-            QCOMPARE(shows(o), "Show ATC messages to / from AI aircraft|Show your messages to "
-                               "ATC|30|30|1000");
-            QVERIFY(!o.Filling);
-        });
-        QCOMPARE(file(), before);
-        // A later opening writes back what it read (the handlers run), the same bytes.
-        init();
-        put("HighlightTX2U", "1");
-        before = file();
-        Settings.AtcComs = Settings.LastMsg = false;
-        caption().timMsgDelay.SetInterval(5000);
-        whileOpen([](frmOptions&) {});
-        QCOMPARE(file(), before);
-        QVERIFY(Settings.AtcComs && Settings.LastMsg);
-        QCOMPARE(caption().timMsgDelay.Interval(), 30000);
-        QCOMPARE(boxes.size(), std::size_t(1)); // the highlight reminder, while opening
-    }
-
-    // The chooser opens on exactly what the file holds and hands it back on OK: a family the
-    // system lacks, or one whose regular face is "Book", stays as written, and only the four
-    // styles the settings can hold are offered.
-    void fontChooserKeepsValues_data() {
-        QTest::addColumn<QString>("family");
-        QTest::addColumn<int>("points");
-        QTest::addColumn<bool>("bold");
-        QTest::addColumn<bool>("italic");
-        QTest::addColumn<bool>("change"); // the user picks another family, bold italic, 20 pt
-        QTest::newRow("missing family") << "No Such Face" << 12 << false << false << false;
-        QTest::newRow("Book face") << "DejaVu Sans" << 12 << false << false << false;
-        QTest::newRow("Book face serif") << "DejaVu Serif" << 13 << false << false << false;
-        QTest::newRow("bold italic") << italicFamily() << 9 << true << true << false;
-        QTest::newRow("changed") << "No Such Face" << 12 << false << false << true;
-    }
-
-    void fontChooserKeepsValues() {
-        QFETCH(QString, family);
-        QFETCH(int, points);
-        QFETCH(bool, bold);
-        QFETCH(bool, italic);
-        QFETCH(bool, change);
-        if (family.isEmpty() || (change && italicFamily().isEmpty()))
-            QSKIP("no font with an italic face on this platform (Qt's offscreen one on Windows "
-                  "has no fonts at all)");
-        FontColourChooser::SetHookForTesting(nullptr);
-        FontColourChooser chooser;
-        chooser.ChosenFontName = family.toStdString();
-        chooser.ChosenFontSize = points;
-        chooser.ChosenBold = bold;
-        chooser.ChosenItalic = italic;
-        QStringList styles;
-        bool sampleItalic = !italic;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<FontDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            const auto* list = dialog->findChild<QListWidget*>("style");
-            for (int row = 0; row < list->count(); ++row)
-                styles << list->item(row)->text();
-            sampleItalic = QFontInfo(dialog->findChild<QLabel*>("sample")->font()).italic();
-            if (change) {
-                auto* families = dialog->findChild<QListWidget*>("families");
-                families->setCurrentItem(families->findItems(italicFamily(), Qt::MatchExactly)[0]);
-                dialog->findChild<QListWidget*>("style")->setCurrentRow(3);
-                dialog->findChild<QLineEdit*>("size")->clear();
-                QTest::keyClicks(dialog->findChild<QLineEdit*>("size"), "20");
-            }
-            dialog->accept();
-        });
-        chooser.PickFont();
-        installChooserHook();
-        QCOMPARE(styles, FontDialog::Styles());
-        QCOMPARE(sampleItalic, italic);
-        if (change) {
-            family = italicFamily();
-            points = 20;
-            bold = italic = true;
-        }
-        QCOMPARE(QString::fromStdString(chooser.ChosenFontName), family);
-        QVERIFY(chooser.ChosenFontSize == points && chooser.ChosenBold == bold &&
-                chooser.ChosenItalic == italic);
-    }
-
-    void fillFailures() {
-        for (const char* name : {"LastMsg", "HighlightTX2U", "ShowATIS"})
-            put(name, "1");
-        put("MsgDelay", "200");
-        // The spinner cannot take 200: the fill ends there, whatever the boxes' keys say.
-        whileOpen([](frmOptions& o) { QCOMPARE(shows(o).section('|', 2), "200|0|0000"); });
-        init();
+    // Must run first: the first opening fills with the handlers silenced, writing nothing back.
+    // A value that is not a whole number skips its control and the fill goes on; any other
+    // failure (AlwaysOnTop=5) ends it there. The delay label shows the file's text as it stands.
+    void firstOpeningFills() {
         put("AtcComs", "0 / x"); // a comment is cut from this key, not from HighlightTX2U
         put("HighlightTX2U", "1 / x");
+        put("AlwaysOnTop", "5");
         put("ShowATIS", "1");
-        put("MsgDelay", "<b>7"); // shown as it stands; the spinner skips it
-        // The skipped controls keep their design state and the fill goes on.
+        put("MsgDelay", "<b>7");
+        const QByteArray before = file();
+        QVERIFY(frmOptions::Get().Filling);
         whileOpen([](frmOptions& o) {
-            QCOMPARE(shows(o).section('|', 0, 0), "Hide ATC messages to / from AI aircraft");
-            QCOMPARE(shows(o).section('|', 2), "<b>7|0|1001");
+            QCOMPARE(shows(o), "Hide ATC messages to / from AI aircraft|Show your messages to "
+                               "ATC|<b>7|0|1000");
             QVERIFY(o.lblMsgDelay->sizeHint().width() >
                     o.lblMsgDelay->fontMetrics().horizontalAdvance("<b>7"));
+            QVERIFY(!o.Filling);
         });
+        QCOMPARE(file(), before); // the write-back of AtcComs would drop its comment
     }
 
     // The lists keep the boxes' blue on light yellow when they are open.
@@ -247,35 +114,32 @@ private slots:
         whileOpen([](frmOptions& o) {
             for (QComboBox* box : {o.cboAtcComs, o.cboOwnComs}) {
                 box->showPopup();
-                QAbstractItemView* list = box->view();
-                QTRY_VERIFY(list->isVisible());
-                const QImage shot = list->viewport()->grab().toImage();
-                const int y =
-                    list->visualRect(list->model()->index(0, 0)).center().y(); // not current
-                QCOMPARE(shot.pixelColor(shot.width() - 3, y), QColor(255, 255, 192));
-                int blue = 0;
+                QTRY_VERIFY(box->view()->isVisible());
+                const QImage shot = box->view()->viewport()->grab().toImage();
+                const int y = box->view()->visualRect(box->model()->index(0, 0)).center().y();
+                int blue = 0; // text pixels
                 for (int x = 0; x < shot.width(); ++x)
-                    blue += shot.pixelColor(x, y).blue() > 200 && shot.pixelColor(x, y).red() < 100;
-                QVERIFY(blue > 0);
+                    blue += qBlue(shot.pixel(x, y)) > 200 && qRed(shot.pixel(x, y)) < 100;
+                QVERIFY(shot.pixelColor(shot.width() - 3, y) == QColor(255, 255, 192) && blue);
                 box->hidePopup();
             }
         });
     }
 
-    // A change is written to the file and the record at once; the spinner's top arrow raises
-    // the delay and the display period.
+    // A later opening fills the same way. Each change goes to the file and the record at once:
+    // a list, the spinner by its top arrow and by each key once Tab reaches it, the highlight
+    // (reminding when its colours are the normal ones), and on-top, which tops the options only.
     void changesAreWritten() {
         Settings.AtcComs = true;
-        whileOpen([](frmOptions& o) {
+        Settings.HighlightTX2U = false;
+        whileOpen([this](frmOptions& o) {
+            QCOMPARE(shows(o), "Show ATC messages to / from AI aircraft|Show your messages to "
+                               "ATC|30|30|1000");
             o.cboAtcComs->setCurrentIndex(0);
             QVERIFY(key("AtcComs") == "0" && !Settings.AtcComs);
-            o.vsDelay->SetValue(30);
             QTest::mouseClick(o.vsDelay, Qt::LeftButton, {}, QPoint(o.vsDelay->width() / 2, 2));
-            QCOMPARE(o.lblMsgDelay->text(), "31");
-            QCOMPARE(key("MsgDelay"), "31");
-            QCOMPARE(Settings.MsgDelay, 31);
-            QCOMPARE(caption().timMsgDelay.Interval(), 31000);
-            // Tab reaches the spinner; each key press is one step, written at once.
+            QCOMPARE(key("MsgDelay") + "|" + o.lblMsgDelay->text(), "31|31");
+            QVERIFY(Settings.MsgDelay == 31 && caption().timMsgDelay.Interval() == 31000);
             o.cboOwnComs->setFocus();
             QTest::keyClick(o.cboOwnComs, Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), o.vsDelay);
@@ -287,119 +151,134 @@ private slots:
                 QCOMPARE(key("MsgDelay") + "|" + o.lblMsgDelay->text(),
                          QString(delay) + "|" + delay);
             }
-            for (const bool on : {true, false}) { // on top: the options window, not the caption
+            o.chkHighlight->click();
+            QVERIFY(key("HighlightTX2U") == "1" && Settings.HighlightTX2U);
+            put("HTextCol", "255"); // a highlight text colour of its own: no reminder
+            o.chkHighlight->click();
+            o.chkHighlight->click();
+            QCOMPARE(boxes, {"Options 10"}); // the reminder, once the tick was written
+            for (const bool on : {true, false}) {
                 o.chkOnTop->click();
                 QCOMPARE(key("AlwaysOnTop"), on ? "1" : "0");
-                QVERIFY(IsTopMost(&o) == on && !IsTopMost(&caption()));
+                QVERIFY(User32::IsTopMost(&o) == on && !User32::IsTopMost(&caption()));
             }
         });
     }
 
-    // Ticking the highlight with equal normal and highlight colours earns a reminder; a changed
-    // highlight colour, or the same number written another way, does not. Clearing never does.
-    void highlightReminder() {
-        Settings.HighlightTX2U = false;
-        whileOpen([this](frmOptions& o) {
-            for (auto [name, value] :
-                 {std::pair{"HTextCol", "65280"}, {"HTextCol", "255"}, {"BackCol", "00"}}) {
-                MainMod::CreateDefaultIni();
-                put(name, value);
-                o.chkHighlight->click();
-                QVERIFY(key("HighlightTX2U") == "1" && Settings.HighlightTX2U);
-                o.chkHighlight->click();
-                QCOMPARE(boxes.size(), std::size_t(1));
-            }
-            QCOMPARE(boxes[0][0] + boxes[0][2] + boxes[0][3], "Options10"); // written, not read
-            QVERIFY(
-                boxes[0][1].startsWith("You will also need to set the 'Highlight Text Colour'"));
-        });
+    // The font chooser opens on exactly the values it is given and hands them back on OK: a
+    // family the system lacks, or one whose regular face is "Book", stays as written, and only
+    // the four styles the settings can hold are offered. What the user changes comes back.
+    void fontChooserKeepsValues_data() {
+        QTest::addColumn<QString>("given"); // family, points, bold, italic
+        QTest::addColumn<bool>("change");   // to a family with an italic face, bold italic, 20
+        QTest::newRow("missing family") << "No Such Face|12|0|0" << false;
+        QTest::newRow("Book face") << "DejaVu Sans|12|0|0" << false;
+        QTest::newRow("Book face serif") << "DejaVu Serif|13|0|0" << false;
+        QTest::newRow("bold italic") << italicFamily() + "|9|1|1" << false;
+        QTest::newRow("changed") << "No Such Face|12|0|0" << true;
     }
 
-    // The chooser starts from the stored font; the choice is written and applied.
-    void fontChoice() {
+    void fontChooserKeepsValues() {
+        QFETCH(QString, given);
+        QFETCH(bool, change);
+        if (given.startsWith('|') || (change && italicFamily().isEmpty()))
+            QSKIP("no font with an italic face (Qt's offscreen platform on Windows has none)");
+        FontColourChooser::SetHookForTesting(nullptr);
+        const QStringList v = given.split('|'); // the chooser's title and colour left empty
+        FontColourChooser c{{}, {}, {}, v[0].toStdString(), v[1].toInt(), v[2] == "1", v[3] == "1"};
+        bool offered = false; // the four styles, and a sample in the given style
+        const auto user = [&](FontDialog& dialog) {
+            auto* styles = dialog.findChild<QListWidget*>("style");
+            const QFont sample = dialog.findChild<QLabel*>("sample")->font();
+            offered = styles->count() == 4 && QFontInfo(sample).italic() == c.ChosenItalic;
+            if (change) {
+                auto* families = dialog.findChild<QListWidget*>("families");
+                families->setCurrentItem(families->findItems(italicFamily(), Qt::MatchExactly)[0]);
+                styles->setCurrentRow(3);
+                dialog.findChild<QLineEdit*>("size")->clear();
+                QTest::keyClicks(dialog.findChild<QLineEdit*>("size"), "20");
+            }
+            dialog.accept();
+        };
+        whileModal<FontDialog>([&] { c.PickFont(); }, user);
+        QVERIFY(offered);
+        QCOMPARE(fontOf(c), change ? italicFamily() + "|20|1|1" : given);
+    }
+
+    // Each chooser starts from the file, the options disabled meanwhile; a cancel writes nothing.
+    // The font and a normal colour show at once (a colour with a sample text); while a
+    // highlight colour is chosen, the normal colours show, and stay.
+    void choosers_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("chooser"); // title, starting values, the caption meanwhile
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("after"); // the caption
+        const QString plain = looks(hBack, hBack) + "|before",
+                      normal = looks(text, back) + "|before";
+        const QString select = "Select|", bg = "Select your preferred Background Colour|";
+        const QString sample = "|This is how your selected colour will appear";
+        const auto v = [](QColor c) { return n(vb(c)); };
+        QTest::newRow("font") << 0 << "Select your preferred FONT|Mono|11|0|1|" + plain
+                              << "Font=Serif|FontSize=17|FontBold=True|FontItalic=False" << plain;
+        QTest::newRow("text") << 1 << select + v(text) + "|" + plain << "TextCol=" + v(chosen)
+                              << looks(chosen, hBack) + sample;
+        QTest::newRow("back") << 2 << bg + v(back) + "|" + plain << "BackCol=" + v(chosen)
+                              << looks(hBack, chosen) + sample;
+        QTest::newRow("highlight text")
+            << 4 << select + v(hText) + "|" + normal << "HTextCol=" + v(chosen) << normal;
+        QTest::newRow("highlight back")
+            << 5 << bg + v(hBack) + "|" + normal << "HBackCol=" + v(chosen) << normal;
+    }
+
+    void choosers() {
+        QFETCH(int, index);
+        QFETCH(QString, chooser);
+        QFETCH(QString, written);
+        QFETCH(QString, after);
+        putColours();
         put("Font", "Mono");
         put("FontSize", "11");
         put("FontItalic", "1");
-        caption().SetCaptionText("kept");
-        appearance().cmdOptions_Click(0);
-        QVERIFY(shownKind == Kind::Font && !optionsEnabledInChooser);
-        QCOMPARE(shown.Title + "|" + shown.ChosenFontName, "Select your preferred FONT|Mono");
-        QVERIFY(shown.ChosenFontSize == 11 && !shown.ChosenBold && shown.ChosenItalic);
-        QCOMPARE(key("Font") + key("FontSize") + key("FontBold") + key("FontItalic"),
-                 "Serif17TrueFalse");
-        const QFont font = caption().lblCaption->font();
-        QVERIFY(font.family() == "Serif" && font.pointSizeF() == 17 && font.bold() &&
-                !font.italic());
-        QVERIFY(caption().CaptionText() == "kept" && frmOptions::Get().isEnabled());
-    }
-
-    // A cancel writes nothing; a normal colour is previewed, a highlight one is not.
-    void colourChoiceAndCancel() {
-        const char* background = "Select your preferred Background Colour";
-        for (auto [index, name, title, stored] : {std::tuple{1, "TextCol", "Select", text},
-                                                  {2, "BackCol", background, back},
-                                                  {4, "HTextCol", "Select", hText},
-                                                  {5, "HBackCol", background, hBack}}) {
-            init();
-            putColours();
-            caption().SetCaptionText("before");
-            caption().SetCaptionForeColor(vb(hBack));
-            caption().SetBackColor(vb(hBack));
-            const QByteArray before = file();
-            confirm = false;
-            appearance().cmdOptions_Click(index);
-            QCOMPARE(file(), before);
-            confirm = true;
-            appearance().cmdOptions_Click(index);
-            QVERIFY(shownKind == Kind::Colour && frmOptions::Get().isEnabled() && boxes.empty());
-            QCOMPARE(shown.Title, title);
-            QCOMPARE(shown.ChosenColour, vb(stored)); // starts from the file's
-            QCOMPARE(key(name), QString::number(vb(chosen)));
-            if (index < 4) {
-                QCOMPARE(caption().CaptionText(), "This is how your selected colour will appear");
-                QCOMPARE(captionLooks(), index == 1 ? looks(chosen, hBack) : looks(hBack, chosen));
-            } else { // the normal colours, put back before the chooser opened
-                QCOMPARE(looksInChooser, looks(text, back));
-                QCOMPARE(captionLooks() + caption().CaptionText().c_str(),
-                         looks(text, back) + "before");
-            }
-        }
-    }
-
-    void unreadableSettingIsReported() {
-        put("FontSize", "large");
-        Kernel32::WritePrivateProfileStringA("Config", "Border", nullptr, Settings.IniPath.c_str());
+        caption().SetCaptionText("before");
+        caption().SetCaptionForeColor(vb(hBack));
+        caption().SetBackColor(vb(hBack));
         const QByteArray before = file();
-        appearance().cmdOptions_Click(0);
-        appearance().cmdOptions_Click(3);
-        QVERIFY(choosers == 0 && frmOptions::Get().isEnabled() && SizingFrame::IsShown(&caption()));
-        QCOMPARE(file(), before);
-        QCOMPARE(boxes.size(), std::size_t(2));
-        for (const QStringList& box : boxes)
-            QVERIFY2(box[0].isEmpty() && box[1].startsWith("Error: ") &&
-                         box[1].endsWith(" in Wingscribe Options"),
-                     qPrintable(box[1]));
+        confirm = false;
+        frmOptions::Get().Appearance.cmdOptions_Click(index);
+        QVERIFY(file() == before && frmOptions::Get().isEnabled());
+        confirm = true;
+        frmOptions::Get().Appearance.cmdOptions_Click(index);
+        QCOMPARE(saw, chooser);
+        QVERIFY(disabledInChooser && frmOptions::Get().isEnabled() && boxes.empty());
+        for (const QString& entry : written.split('|'))
+            QCOMPARE(key(entry.section('=', 0, 0).toLatin1()), entry.section('=', 1));
+        QCOMPARE(looksNow(), after);
+        const QFont font = caption().lblCaption->font();
+        QVERIFY(index > 0 || (font.family() == "Serif" && font.pointSizeF() == 17 && font.bold() &&
+                              !font.italic()));
     }
 
-    // The preview alternates, a run's first press showing highlighting ON; closing the options
-    // puts the normal colours back and empties the text.
-    void previewAlternatesAcrossOpenings() {
+    // Enter presses the focused push button, elsewhere the default one ("Close Options"). The
+    // preview alternates, across openings too; closing puts the normal colours back and empties
+    // the text, leaving the font alone.
+    void enterAndPreview() {
         putColours();
-        const auto press = [&](bool on) {
-            appearance().cmdOptions_Click(6);
-            QCOMPARE(caption().CaptionText(),
-                     on ? "This is with highlighting ON" : "This is with highlighting OFF");
-            QCOMPARE(captionLooks(), on ? looks(hText, hBack) : looks(text, back));
-        };
         caption().SetCaptionFontName("Courier");
-        press(true);
-        whileOpen([](frmOptions&) {});
-        QCOMPARE(captionLooks() + caption().CaptionText().c_str(), looks(text, back));
-        QCOMPARE(caption().lblCaption->font().family(), "Courier");
-        press(false);
-        whileOpen([](frmOptions&) {});
-        press(true);
-        QVERIFY(boxes.empty());
+        QStringList seen;
+        for (int opening = 0; opening < 3; ++opening)
+            whileOpen([&](frmOptions& o) {
+                for (QWidget* control : QList<QWidget*>{o.cmdOptions[6], o.chkLastMsg}) {
+                    control->setFocus();
+                    QTest::keyClick(control, Qt::Key_Return);
+                    seen << looksNow();
+                }
+                QVERIFY(!o.isVisible()); // closed by Enter, not by the fixture
+            });
+        const QString on = looks(hText, hBack) + "|This is with highlighting ON",
+                      off = looks(text, back) + "|This is with highlighting OFF",
+                      closed = looks(text, back) + "|";
+        QCOMPARE(seen, QStringList({on, closed, off, closed, on, closed}));
+        QVERIFY(caption().lblCaption->font().family() == "Courier" && boxes.empty());
     }
 };
 
