@@ -2,6 +2,7 @@
 // from the keyboard down to a floor; the choice window its right click opens; and the setup
 // dialog a supervisor tick opens while no server is set.
 #include "CaptionFixture.h"
+#include "options/frmOptions.h"
 #include "platform/Twips.h"
 #include "platform/WindowApi.h"
 #include "ui/frmPopup.h"
@@ -162,6 +163,23 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), popup.cmdChoose[0], 5000);
         });
         QCOMPARE(IsTopMost(&caption()), onTop == "1");
+    }
+
+    // "Go to Options" centres the options window over the caption with the tops level, but
+    // never lets it hang below the screen's bottom edge.
+    void optionsOverCaptionAndOnScreen() {
+        const int screenBottom = Twips::ToPixels(Twips::ScreenHeight());
+        for (const bool low : {false, true}) {
+            Twips::SetTop(&caption(), low ? Twips::ScreenHeight() - Twips::Height(&caption()) : 0);
+            QRect placed;
+            whileModal<frmPopup>(rightClick, [&](frmPopup& popup) {
+                whileModal<frmOptions>([&] { popup.cmdChoose[frmPopup::GoToOptions]->click(); },
+                                       [&](frmOptions& o) { placed = o.frameGeometry(); });
+            });
+            const QRect under = caption().frameGeometry();
+            QVERIFY(std::abs(placed.center().x() - under.center().x()) <= 1);
+            QCOMPARE(low ? placed.bottom() + 1 : placed.top(), low ? screenBottom : under.top());
+        }
     }
 
     // With no server set a tick shows the setup dialog at the caption's corner, without an

@@ -129,6 +129,8 @@ private slots:
         row("0 after", "A", "before|file|on");
         row("2 after", "O", "before|file|on");
         row("8 after", "S", "before|file|on");
+        for (const char* message : {"0 after", "2 after", "8 after"})
+            row(message, "", "after|new|on");
         for (const char* message : {"1 after", "3 after", "9 after"})
             row(message, "AOS", "after|new|on");
         row("1 after", "H", "after|high|on");
@@ -175,6 +177,30 @@ private slots:
         for (QByteArray& s : seen)
             s = s.left(s.indexOf('|'));
         QCOMPARE(seen, QByteArrayList({"abc", "def", "ghi", "ghi", "mno2 pqr", "mno2 pqr"}));
+    }
+
+    // The peer closes: "Lost Connection!" and the timer off; the next tick closes the client,
+    // which refuses to connect until closed, and connects again. With nobody listening, each
+    // tick shows the waiting text, its full stops counting 1..10 and again from 1, and tries
+    // anew.
+    void lostConnectionThenWaiting() {
+        QVERIFY(play("5 hello\nwait 100\nclose\n", 1));
+        QTRY_COMPARE_WITH_TIMEOUT(caption.text, QByteArray("Lost Connection!"), 5000);
+        QVERIFY(seen[0] == "hello|file|on" && !caption.display.IsTicking());
+        tick();
+        QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 2, 5000);
+        feed.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(caption.client.State() != Winsock::sckConnected, 5000);
+        QSignalSpy refused(&caption.client, &Winsock::Error);
+        for (int i = 0, dots = 0; i < 11; ++i) {
+            tick();
+            const QByteArray text = caption.text, wait = "Waiting for connection";
+            const int now = int(text.size() - wait.size());
+            QVERIFY2(text == wait + QByteArray(now, '.') && (i ? now == dots % 10 + 1 : now > 0),
+                     text);
+            dots = now;
+            QTRY_COMPARE_WITH_TIMEOUT(refused.size(), i + 1, 5000);
+        }
     }
 
     // No server set: a tick asks for one in the setup dialog, then reads the server and the
