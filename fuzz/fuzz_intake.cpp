@@ -75,7 +75,9 @@ void checkRead(std::int64_t count) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(*argc, *argv);
+    // Never destroyed: libFuzzer ends the process with exit(), and an application torn down by
+    // exit handlers runs after Qt's own thread storage is gone.
+    new QApplication(*argc, *argv);
     static QTemporaryDir dir;
     static QTcpServer listener;
     QFile ini(dir.filePath("Wingscribe.ini"));
