@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the tests of the caption window, its dialogs and the start share.
 #pragma once
 

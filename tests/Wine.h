@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wine runs the Windows build of the tests here. It is not Windows: where it answers a system
 // call differently, a check skips itself under Wine only, saying what Wine does ("Wine " +
 // `reason`). Wine's ntdll exports its version; Windows' does not, and other systems have none.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caption window and the windows it opens: its layout, kept between runs, moved and sized
 // from the keyboard down to a floor; the choice window its right click opens; and the setup
 // dialog a supervisor tick opens while no server is set.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One copy per user and executable: the instance lock between real processes. The test binary
 // doubles as the other copy: "--hold-lock FOLDER NAME" takes the lock for an executable at
 // FOLDER named NAME, prints "held" or "refused", and waits to be killed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link to the simulator over loopback TCP, against the demo feed. The link reaches its
 // window through CaptionLink; a stand-in records what a real caption window would show.
 #include "link/CaptionLink.h"

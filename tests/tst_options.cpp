@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options dialog: its fill from the file, each change written and read back, and the
 // appearance commands: the choosers and the highlight preview (the border toggle is checked end
 // to end).

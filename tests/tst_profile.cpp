@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The INI file access as it meets settings files that users edit by hand.
 #include "Wine.h"
 #include "platform/profile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings writes when the system gets in the way: a writer killed half-way, a full disk, owners
 // and links to keep, a person who saves the file by hand at the worst moment. Posix only.
 #include "platform/VbError.h"

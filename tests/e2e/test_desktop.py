@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End-to-end desktop tests: the real wingscribe and the demo feed on an X display with a window
 manager, driven only from outside. Run through scripts/with-display.sh."""
 import os, pathlib, shutil, unittest  # noqa: E401

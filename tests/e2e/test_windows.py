@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End-to-end check of the Windows build under Wine, run through scripts/with-display.sh: the
 program from the zip in an empty folder, with the cross-built feed; then the installer. Wine has
 no Arial: nothing here depends on the caption font's metrics."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What both end-to-end suites share: the X display driven and read from outside (xdotool, xprop,
 xwininfo, ImageMagick), waits with a deadline, and a test case for the program and the feed."""
 import os, pathlib, re, shutil, subprocess, sys, tempfile, time, unittest  # noqa: E401

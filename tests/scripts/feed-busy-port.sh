@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The demo feed, asked for a port it cannot have, says in one line which port to use instead
 # and which KVEPort to set, and that port works. Usage: feed-busy-port.sh WINGSCRIBE_FEED
 set -euo pipefail
