@@ -11,13 +11,18 @@ inline bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// The text without blanks (spaces and tabs) at its end.
+inline std::string_view TrimTrailingBlanks(std::string_view s) {
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
 // The text without blanks (spaces and tabs) at either end.
 inline std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && IsBlank(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
+    return TrimTrailingBlanks(s);
 }
 
 inline char Lower(char c) {

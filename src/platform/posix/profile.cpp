@@ -45,9 +45,8 @@ namespace Kernel32 {
 unsigned long GetPrivateProfileStringA(const char* section, const char* key,
                                        const char* defaultValue, char* returnedString,
                                        unsigned long size, const char* fileName) {
-    std::string_view fallback = defaultValue ? defaultValue : "";
-    while (!fallback.empty() && AsciiText::IsBlank(fallback.back()))
-        fallback.remove_suffix(1);
+    const std::string_view fallback =
+        AsciiText::TrimTrailingBlanks(defaultValue ? defaultValue : "");
     FileReplace::Snapshot file;
     if (!section || !key || !fileName || !file.Read(localPath(fileName)))
         return copyOut(fallback, returnedString, size);

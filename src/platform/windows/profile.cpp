@@ -37,9 +37,7 @@ namespace Kernel32 {
 unsigned long GetPrivateProfileStringA(const char* section, const char* key,
                                        const char* defaultValue, char* returnedString,
                                        unsigned long size, const char* fileName) {
-    std::string fallback = defaultValue ? defaultValue : "";
-    while (!fallback.empty() && AsciiText::IsBlank(fallback.back()))
-        fallback.pop_back();
+    const std::string fallback(AsciiText::TrimTrailingBlanks(defaultValue ? defaultValue : ""));
     return ::GetPrivateProfileStringA(section, key, fallback.c_str(), returnedString, size,
                                       fileName);
 }
