@@ -39,6 +39,11 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
 // Throws VbError(VbError::FileNotFound) when the file does not exist.
 long FileLen(const char* fileName);
 
+// Puts right what a writer killed half-way left of the file at `fileName` (backslashes as
+// above): the stand-in finishes or undoes a change it made in place and removes its temporary
+// files beside the file; the system's own functions leave nothing to do.
+void FinishInterruptedWrites(const char* fileName);
+
 // Writes `content` as the whole file at `fileName` (backslashes as above), creating it or
 // replacing what is there. The file counts as written only when every byte reached the
 // disk; a file that could not be written completely is not left behind. Throws

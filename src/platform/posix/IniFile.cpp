@@ -2,6 +2,7 @@
 #include "platform/posix/IniFile.h"
 
 #include "platform/posix/FileReplace.h"
+#include "platform/posix/InPlaceSave.h"
 #include "platform/posix/IniText.h"
 
 #include <algorithm>
@@ -88,6 +89,12 @@ bool Update(const std::string& givenPath,
         Snapshot before;
         if (!readSettled(path, before))
             return false;
+        // A change in place that a killed writer left unfinished is put right first.
+        if (!InPlaceSave::Recovery(before.Content()).empty()) {
+            if (FileReplace::Heal(path, before) == FileReplace::Result::Failed)
+                return false;
+            continue;
+        }
         at(Moment::AfterRead);
         const std::string content = change(before.Content());
         if (content == before.Content()) {
