@@ -117,7 +117,7 @@ private slots:
 
     // A file size limit stands in for a full disk, for root too. A change that does not fit
     // leaves the file as it was; a new file that does not fit is not left behind, and the
-    // failure names the file and the reason.
+    // failure names the file and the reason. A read-only file is not written, even by root.
     void fullDisk() {
         saveInPlace(ini(), base);
         const std::string created = dir->filePath("new.ini").toStdString(), big(200, 'x');
@@ -138,6 +138,8 @@ private slots:
         QVERIFY(::wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 7);
         QCOMPARE(readAll(ini()), base);
         QCOMPARE(files(), 1);
+        QVERIFY(::chmod(QFile::encodeName(ini()), 0444) == 0 && !put("Font", "Tahoma"));
+        QCOMPARE(readAll(ini()), base);
     }
 
     // A replacement keeps owner, group, mode and symbolic link; a file with other hard links is

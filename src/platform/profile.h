@@ -31,7 +31,8 @@ unsigned long GetPrivateProfileStringA(const char* section, const char* key,
 // end of its section; a missing section or file is created. A null `value` deletes the key;
 // a null `key` deletes the whole section. The stand-in never leaves a half-written file,
 // keeps the file's owner, group, mode and symbolic link, and keeps edits that someone saves
-// by hand meanwhile. Returns nonzero on success.
+// by hand meanwhile. A read-only file (one without any write permission) is not written.
+// Returns nonzero on success.
 int WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                const char* fileName);
 

@@ -110,6 +110,15 @@ bool keepAttributes(int fd, const Snapshot& before) {
     return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
+// Whether we may change the file: what the system lets us write, and never a file without any
+// write permission, which counts as read-only even for the administrator.
+bool writable(const std::string& path, const struct stat& status) {
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return false;
+    errno = EACCES;
+    return (status.st_mode & 0222) != 0;
+}
+
 // Opens `before`'s file for a change in place, and holds it for this process alone (waiting a
 // second at most for another writer). Changed when the file is no longer what `before` read.
 Result openInPlace(const std::string& path, const Snapshot& before, Fd& fd) {
@@ -286,6 +295,8 @@ Result Commit(const std::string& path, const Snapshot& before, const std::string
               const std::function<void()>& beforeSwap, struct stat* written) {
     const auto [dir, base] = splitPath(path);
     removeLeftovers(dir, base);
+    if (before.Exists() && !writable(path, before.Status()))
+        return Result::Failed;
     if (before.Exists() && before.Status().st_nlink > 1)
         return writeInPlace(path, before, content, written); // keeps its other names
 
@@ -338,6 +349,8 @@ Result Heal(const std::string& path, const Snapshot& before) {
     if (steps.empty())
         return Result::Done;
     Fd fd;
+    if (!writable(path, before.Status()))
+        return Result::Failed;
     if (const Result opened = openInPlace(path, before, fd); opened != Result::Done)
         return opened;
     return InPlaceSave::Run(fd.get(), steps) ? Result::Done : Result::Failed;

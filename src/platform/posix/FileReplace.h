@@ -13,6 +13,7 @@
 // disk), when the owner or group cannot be kept, or when the file has other hard links, the
 // file is changed in place instead, by steps that a kill cannot leave half-done (InPlaceSave).
 //
+// A file without write permission is never changed, as on systems with a read-only flag.
 // Temporary files that a killed writer left behind, and a change in place that it left
 // unfinished, are put right by the next change and by Tidy.
 #pragma once
