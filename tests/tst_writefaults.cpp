@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Settings writes when the system gets in the way: a writer killed half-way, a full disk, owners
-// and links to keep, a person who saves the file by hand at the worst moment. Posix only.
+// and links to keep, a hand edit at the worst moment, files that others plant. Posix only.
 #include "platform/VbError.h"
 #include "platform/posix/InPlaceSave.h"
 #include "platform/posix/IniFile.h"
@@ -142,8 +142,8 @@ private slots:
         QCOMPARE(readAll(ini()), base);
     }
 
-    // A replacement keeps owner, group, mode and symbolic link; a file with other hard links is
-    // written in place, so that they see the change.
+    // A replacement keeps owner, group, mode and symbolic link, but follows no link that another
+    // user planted in a folder open to all; a file with other hard links is written in place.
     void replacementKeepsOwnerModeAndLinks() {
         saveInPlace(ini(), base);
         ::chmod(QFile::encodeName(ini()), 0604);
@@ -161,6 +161,11 @@ private slots:
                 after.st_gid == before.st_gid && S_ISLNK(statOf(link, false).st_mode));
         const QByteArray changed = QByteArray(base).replace("Arial", "Tahoma");
         QVERIFY(readAll(ini()) == changed && readAll(hard + "2") == changed);
+        if (::getuid() != 0)
+            QSKIP("only root can plant a link as another user");
+        QVERIFY(::chmod(QFile::encodeName(dir->path()), 01777) == 0 &&
+                ::lchown(QFile::encodeName(link), 65534, 65534) == 0);
+        QVERIFY(!put("Font", "Arial", link) && readAll(ini()) == changed);
     }
 
     // An edit saved meanwhile is kept, after the read or in the instant of the swap. A file that

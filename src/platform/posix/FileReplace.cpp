@@ -232,13 +232,20 @@ int Fd::release() {
     return std::exchange(fd_, -1);
 }
 
-std::string Resolve(const std::string& path) {
+std::optional<std::string> Resolve(const std::string& path) {
     std::string current = path;
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat status;
-        if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+        struct stat link, folder;
+        if (::lstat(current.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
             return current;
-        std::string target(std::size_t(status.st_size) + 256, '\0');
+        const auto [dir, base] = splitPath(current);
+        if (link.st_uid != ::geteuid() && ::stat(dir.c_str(), &folder) == 0 &&
+            (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH) &&
+            folder.st_uid != link.st_uid) {
+            errno = EACCES; // planted in a folder open to all: the system would not follow it
+            return std::nullopt;
+        }
+        std::string target(std::size_t(link.st_size) + 256, '\0');
         const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
         if (length <= 0 || std::size_t(length) >= target.size())
             return current;
@@ -357,23 +364,27 @@ Result Heal(const std::string& path, const Snapshot& before) {
 }
 
 void Tidy(const std::string& path) {
-    const std::string target = Resolve(path);
-    const auto [dir, base] = splitPath(target);
+    const std::optional<std::string> target = Resolve(path);
+    if (!target)
+        return;
+    const auto [dir, base] = splitPath(*target);
     removeLeftovers(dir, base);
     for (int attempt = 0; attempt < 10; ++attempt) {
         Snapshot now;
-        if (!now.Read(target) || Heal(target, now) != Result::Changed)
+        if (!now.Read(*target) || Heal(*target, now) != Result::Changed)
             return;
     }
 }
 
 bool WriteWhole(const std::string& path, const std::string& content) {
-    const std::string target = Resolve(path);
+    const std::optional<std::string> target = Resolve(path);
+    if (!target)
+        return false;
     for (int attempt = 0; attempt < 10; ++attempt) {
         Snapshot before;
-        if (!before.Read(target))
+        if (!before.Read(*target))
             return false;
-        const Result result = Commit(target, before, content, {}, nullptr);
+        const Result result = Commit(*target, before, content, {}, nullptr);
         if (result != Result::Changed)
             return result == Result::Done;
     }

@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace FileReplace {
@@ -45,8 +46,10 @@ private:
 };
 
 // The path after following symbolic links to their end, a dangling one too: writing there
-// keeps a symlinked file a symlink.
-std::string Resolve(const std::string& path);
+// keeps a symlinked file a symlink. A link is followed only where the system would follow it:
+// in a folder that is sticky and open to all (like /tmp), only a link of our own or of the
+// folder's owner. Nothing, with errno set, for one that is not followed.
+std::optional<std::string> Resolve(const std::string& path);
 
 // What a path held at one moment: the file (kept open) and its bytes, or nothing.
 class Snapshot {

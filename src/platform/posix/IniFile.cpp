@@ -84,7 +84,10 @@ namespace IniFile {
 
 bool Update(const std::string& givenPath,
             const std::function<std::string(std::string_view)>& change) {
-    const std::string path = FileReplace::Resolve(givenPath);
+    const std::optional<std::string> resolved = FileReplace::Resolve(givenPath);
+    if (!resolved)
+        return false;
+    const std::string& path = *resolved;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         Snapshot before;
         if (!readSettled(path, before))
