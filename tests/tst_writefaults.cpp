@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Settings writes when the system gets in the way: a writer killed half-way, a full disk, owners
 // and links to keep, a hand edit at the worst moment, files that others plant. Posix only.
+#include "platform/App.h"
 #include "platform/VbError.h"
 #include "platform/posix/InPlaceSave.h"
 #include "platform/posix/IniFile.h"
@@ -166,6 +167,18 @@ private slots:
         QVERIFY(::chmod(QFile::encodeName(dir->path()), 01777) == 0 &&
                 ::lchown(QFile::encodeName(link), 65534, 65534) == 0);
         QVERIFY(!put("Font", "Arial", link) && readAll(ini()) == changed);
+    }
+
+    // A lock file that someone else planted (to hold it locked) is replaced by one of our own.
+    void plantedLockFileReplaced() {
+        App::SetInstanceLockFolderForTesting(dir->path().toStdString());
+        const QByteArray lock = QByteArray::fromStdString(App::InstanceLockPath());
+        QVERIFY(QFile(lock).open(QFile::WriteOnly) &&
+                ::chmod(lock, ::geteuid() ? 0666 : 0600) == 0);
+        QVERIFY(::geteuid() || ::chown(lock, 65534, 65534) == 0); // another's, else ours but open
+        struct stat made;
+        QVERIFY(!App::PrevInstance() && ::stat(lock, &made) == 0 && made.st_uid == ::getuid() &&
+                (made.st_mode & 0777) == 0600);
     }
 
     // An edit saved meanwhile is kept, after the read or in the instant of the swap. A file that
