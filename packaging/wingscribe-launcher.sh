@@ -53,21 +53,35 @@ fail() {
 here=$(dirname "$(readlink -f "$0")")
 installed=$here/../lib/wingscribe/wingscribe
 [ -f "$installed" ] || fail "the installed program $installed is missing; reinstall the wingscribe package"
-[ -n "${HOME:-}" ] || [ -n "${XDG_DATA_HOME:-}" ] || fail "neither HOME nor XDG_DATA_HOME is set"
+case $home_dir in
+/*) ;;
+*)
+  [ -n "${HOME:-}" ] || fail "neither HOME nor XDG_DATA_HOME is set"
+  fail "HOME ($HOME) is not an absolute path"
+  ;;
+esac
 copy=$home_dir/wingscribe
+
+# Whether the copy is the installed program, and can run.
+current() {
+  cmp -s -- "$installed" "$copy" 2>/dev/null && [ -f "$copy" ] && [ -x "$copy" ]
+}
 
 refresh_copy() {
   err=$(mkdir -p "$home_dir" 2>&1) || fail "cannot make the folder $home_dir for your copy of the program" "$err"
   err=$( (: >>"$home_dir/.launch.lock") 2>&1) || fail "cannot write into $home_dir" "$err"
   exec 9<"$home_dir/.launch.lock"
   flock -w 60 9 || fail "another launch has held $home_dir/.launch.lock for a minute"
-  if ! cmp -s "$installed" "$copy"; then # again: a launch that held the lock may have done it
+  if ! current; then # again: a launch that held the lock may have done it
+    if [ -e "$copy" ] || [ -L "$copy" ]; then
+      [ -f "$copy" ] || fail "$copy is in the way of your copy of the program: it is not a file"
+    fi
     # Copies that an interrupted launch left behind.
     find "$home_dir" -maxdepth 1 -name '.wingscribe.new.*' -exec rm -f {} + 2>/dev/null
     err=$(mktemp "$home_dir/.wingscribe.new.XXXXXX" 2>&1) ||
       fail "cannot write your copy of the program into $home_dir" "$err"
     new=$err
-    if ! err=$({ cp "$installed" "$new" && chmod 755 "$new" && mv -f "$new" "$copy"; } 2>&1); then
+    if ! err=$({ cp "$installed" "$new" && chmod 755 "$new" && mv -fT "$new" "$copy"; } 2>&1); then
       rm -f "$new"
       fail "cannot write your copy of the program to $copy" "$err"
     fi
@@ -75,5 +89,6 @@ refresh_copy() {
   exec 9<&- # the lock ends here; the program's own single-instance test takes over
 }
 
-cmp -s "$installed" "$copy" || refresh_copy
+current || refresh_copy
+[ -x "$copy" ] || fail "your copy of the program $copy cannot be run there (a noexec file system?)"
 exec "$copy"

@@ -3,9 +3,9 @@
 # Builds the Debian package from a built build folder and checks it: its dependencies, lintian
 # (no errors), the desktop entry and the AppStream data; then unpacks it into an empty folder
 # tree and checks the installed launcher: --help and --version, a one-line reason when the
-# per-user copy cannot be made, a first start that writes the settings file beside the copy,
-# and LAUNCH_PAIRS (default 20) pairs of simultaneous launches right after an upgrade, of which
-# exactly one program runs and the other is refused as a second instance.
+# per-user copy cannot be made or run, a first start (from a copy without its run bit) that
+# writes the settings file beside the copy, and LAUNCH_PAIRS (default 20) pairs of simultaneous
+# launches right after an upgrade: exactly one program runs, the other is a second instance.
 # Usage: scripts/check-package.sh BUILD_DIR
 set -euo pipefail
 build=$(readlink -f "${1:-build}")
@@ -49,18 +49,24 @@ version=$(dpkg-deb --field "$deb" Version)
 status=0
 "$launcher" --bogus 2>/dev/null || status=$?
 [ $status -eq 2 ] || fail "launcher accepted an unknown argument (status $status)"
+refused() { # what the line says, then the environment: one line, and no start
+  status=0 && { env "${@:2}" "$launcher" 2>"$work/no-copy" || status=$?; }
+  [ $status -eq 1 ] && [ "$(wc -l <"$work/no-copy")" -eq 1 ] && grep -q "cannot start: $1" "$work/no-copy" ||
+    { cat "$work/no-copy"; fail "no one-line reason with ${*:2}"; }
+}
 touch "$work/not-a-folder"
-status=0
-XDG_DATA_HOME=$work/not-a-folder/data "$launcher" 2>"$work/no-copy" || status=$?
-[ $status -eq 1 ] && [ "$(wc -l <"$work/no-copy")" -eq 1 ] &&
-  grep -q "cannot start: .*$work/not-a-folder/data/wingscribe.*(Not a directory)" "$work/no-copy" ||
-  { cat "$work/no-copy"; fail "no one-line reason when the copy cannot be made"; }
+refused ".*$work/not-a-folder/data/wingscribe.*(Not a directory)" XDG_DATA_HOME="$work/not-a-folder/data"
+refused "HOME (-rf) is not an absolute path" XDG_DATA_HOME= HOME=-rf
 
 export HOME=$work/home XDG_DATA_HOME= QT_QPA_PLATFORM=offscreen
 copy=$HOME/.local/share/wingscribe/wingscribe
 ini=$copy.ini
+mkdir -p "$copy/sub" # a folder in the way of the copy is named, and nothing is left inside it
+refused "$copy is in the way"
+[ "$(ls -A "$copy")" = sub ] || fail "files left in $copy"
+rm -r "$copy" && install -m 644 "$work/root/usr/lib/wingscribe/wingscribe" "$copy"
 
-# First start: the per-user copy starts and writes its settings file beside itself.
+# First start, from a copy that lost its run bit: it runs, writing its settings beside itself.
 "$launcher" &
 pids=($!)
 for _ in $(seq 200); do

@@ -31,13 +31,19 @@ unsigned long GetPrivateProfileStringA(const char* section, const char* key,
 // end of its section; a missing section or file is created. A null `value` deletes the key;
 // a null `key` deletes the whole section. The stand-in never leaves a half-written file,
 // keeps the file's owner, group, mode and symbolic link, and keeps edits that someone saves
-// by hand meanwhile. Returns nonzero on success.
+// by hand meanwhile. A read-only file (one without any write permission) is not written.
+// Returns nonzero on success.
 int WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                const char* fileName);
 
 // Length in bytes of the file at `fileName` (backslashes as above).
 // Throws VbError(VbError::FileNotFound) when the file does not exist.
 long FileLen(const char* fileName);
+
+// Puts right what a writer killed half-way left of the file at `fileName` (backslashes as
+// above): the stand-in finishes or undoes a change it made in place and removes its temporary
+// files beside the file; the system's own functions leave nothing to do.
+void FinishInterruptedWrites(const char* fileName);
 
 // Writes `content` as the whole file at `fileName` (backslashes as above), creating it or
 // replacing what is there. The file counts as written only when every byte reached the

@@ -92,7 +92,9 @@ bool Main() {
         return false;
     }
 
-    // 2. The settings file must exist; a missing one is created with the defaults.
+    // 2. The settings file must exist; a missing one is created with the defaults. What a
+    // copy killed while writing it left behind is put right first.
+    Kernel32::FinishInterruptedWrites(SettingsFilePath().c_str());
     try {
         Kernel32::FileLen(SettingsFilePath().c_str());
     } catch (const VbError&) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/posix/FileReplace.h"
 
+#include "platform/posix/InPlaceSave.h"
+
 #include <cerrno>
 #include <cstdio> // rename, and renameat2 where the C library has it
 #include <dirent.h>
@@ -8,6 +10,7 @@
 #include <random>
 #include <string_view>
 #include <sys/file.h>
+#include <time.h>
 #include <unistd.h>
 #include <utility>
 
@@ -107,35 +110,47 @@ bool keepAttributes(int fd, const Snapshot& before) {
     return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
-// Reserves room for `size` bytes without changing the file's length, so that a full disk
-// shows before the file is touched. File systems that cannot reserve say so at the write.
-bool reserve(int fd, std::size_t size) {
-#ifdef FALLOC_FL_KEEP_SIZE
-    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off_t(size)) == 0)
-        return true;
-    return errno == EOPNOTSUPP || errno == ENOSYS;
-#else
-    (void)fd;
-    (void)size;
-    return true;
-#endif
+// Whether we may change the file: what the system lets us write, and never a file without any
+// write permission, which counts as read-only even for the administrator.
+bool writable(const std::string& path, const struct stat& status) {
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return false;
+    errno = EACCES;
+    return (status.st_mode & 0222) != 0;
 }
 
-Result writeInPlace(const std::string& path, const Snapshot& before, const std::string& content,
-                    struct stat* written) {
-    const Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+// Opens `before`'s file for a change in place, and holds it for this process alone (waiting a
+// second at most for another writer). Changed when the file is no longer what `before` read.
+Result openInPlace(const std::string& path, const Snapshot& before, Fd& fd) {
+    fd = Fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat now;
     if (!fd || ::fstat(fd.get(), &now) != 0)
         return Result::Failed;
+    const timespec pause{0, 10 * 1000 * 1000};
+    for (int waits = 0; ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0; ++waits) {
+        if (errno != EWOULDBLOCK || waits == 100)
+            return Result::Failed;
+        ::nanosleep(&pause, nullptr);
+    }
     if (!sameFile(now, before.Status()) || !before.StillAt(path))
         return Result::Changed;
-    if (content.size() > std::size_t(before.Status().st_size) && !reserve(fd.get(), content.size()))
-        return Result::Failed;
-    if (!writeAll(fd.get(), content) || ::ftruncate(fd.get(), off_t(content.size())) != 0 ||
-        ::fsync(fd.get()) != 0) {
-        const int error = errno; // put back what was there, as far as it goes
-        if (writeAll(fd.get(), before.Content()))
-            (void)::ftruncate(fd.get(), off_t(before.Content().size()));
+    return Result::Done;
+}
+
+// Changes the file where it is, by steps that each leave it readable as before or as after.
+Result writeInPlace(const std::string& path, const Snapshot& before, const std::string& content,
+                    struct stat* written) {
+    Fd fd;
+    if (const Result opened = openInPlace(path, before, fd); opened != Result::Done)
+        return opened;
+    const std::optional<InPlaceSave::Steps> steps = InPlaceSave::Plan(before.Content(), content);
+    if (!steps)
+        return fail(ENOTSUP);
+    if (!InPlaceSave::Run(fd.get(), *steps)) {
+        const int error = errno; // back to what was there, as far as it goes
+        Snapshot now;
+        if (now.Read(path))
+            (void)InPlaceSave::Run(fd.get(), InPlaceSave::Recovery(now.Content()));
         return fail(error);
     }
     if (written)
@@ -217,13 +232,20 @@ int Fd::release() {
     return std::exchange(fd_, -1);
 }
 
-std::string Resolve(const std::string& path) {
+std::optional<std::string> Resolve(const std::string& path) {
     std::string current = path;
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat status;
-        if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+        struct stat link, folder;
+        if (::lstat(current.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
             return current;
-        std::string target(std::size_t(status.st_size) + 256, '\0');
+        const auto [dir, base] = splitPath(current);
+        if (link.st_uid != ::geteuid() && ::stat(dir.c_str(), &folder) == 0 &&
+            (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH) &&
+            folder.st_uid != link.st_uid) {
+            errno = EACCES; // planted in a folder open to all: the system would not follow it
+            return std::nullopt;
+        }
+        std::string target(std::size_t(link.st_size) + 256, '\0');
         const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
         if (length <= 0 || std::size_t(length) >= target.size())
             return current;
@@ -280,6 +302,8 @@ Result Commit(const std::string& path, const Snapshot& before, const std::string
               const std::function<void()>& beforeSwap, struct stat* written) {
     const auto [dir, base] = splitPath(path);
     removeLeftovers(dir, base);
+    if (before.Exists() && !writable(path, before.Status()))
+        return Result::Failed;
     if (before.Exists() && before.Status().st_nlink > 1)
         return writeInPlace(path, before, content, written); // keeps its other names
 
@@ -327,13 +351,40 @@ Result Commit(const std::string& path, const Snapshot& before, const std::string
     return Result::Done;
 }
 
+Result Heal(const std::string& path, const Snapshot& before) {
+    const InPlaceSave::Steps steps = InPlaceSave::Recovery(before.Content());
+    if (steps.empty())
+        return Result::Done;
+    Fd fd;
+    if (!writable(path, before.Status()))
+        return Result::Failed;
+    if (const Result opened = openInPlace(path, before, fd); opened != Result::Done)
+        return opened;
+    return InPlaceSave::Run(fd.get(), steps) ? Result::Done : Result::Failed;
+}
+
+void Tidy(const std::string& path) {
+    const std::optional<std::string> target = Resolve(path);
+    if (!target)
+        return;
+    const auto [dir, base] = splitPath(*target);
+    removeLeftovers(dir, base);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        Snapshot now;
+        if (!now.Read(*target) || Heal(*target, now) != Result::Changed)
+            return;
+    }
+}
+
 bool WriteWhole(const std::string& path, const std::string& content) {
-    const std::string target = Resolve(path);
+    const std::optional<std::string> target = Resolve(path);
+    if (!target)
+        return false;
     for (int attempt = 0; attempt < 10; ++attempt) {
         Snapshot before;
-        if (!before.Read(target))
+        if (!before.Read(*target))
             return false;
-        const Result result = Commit(target, before, content, {}, nullptr);
+        const Result result = Commit(*target, before, content, {}, nullptr);
         if (result != Result::Changed)
             return result == Result::Done;
     }

@@ -11,14 +11,17 @@
 //
 // When no temporary file can be made there (a read-only folder with a writable file, a full
 // disk), when the owner or group cannot be kept, or when the file has other hard links, the
-// file is written in place instead: only after room for the new content is reserved.
+// file is changed in place instead, by steps that a kill cannot leave half-done (InPlaceSave).
 //
-// Temporary files that a killed writer left behind are removed by the next replacement.
+// A file without write permission is never changed, as on systems with a read-only flag.
+// Temporary files that a killed writer left behind, and a change in place that it left
+// unfinished, are put right by the next change and by Tidy.
 #pragma once
 
 #include <sys/stat.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace FileReplace {
@@ -43,8 +46,10 @@ private:
 };
 
 // The path after following symbolic links to their end, a dangling one too: writing there
-// keeps a symlinked file a symlink.
-std::string Resolve(const std::string& path);
+// keeps a symlinked file a symlink. A link is followed only where the system would follow it:
+// in a folder that is sticky and open to all (like /tmp), only a link of our own or of the
+// folder's owner. Nothing, with errno set, for one that is not followed.
+std::optional<std::string> Resolve(const std::string& path);
 
 // What a path held at one moment: the file (kept open) and its bytes, or nothing.
 class Snapshot {
@@ -80,6 +85,13 @@ enum class Result {
 // `written` describes the file that now holds the content.
 Result Commit(const std::string& path, const Snapshot& before, const std::string& content,
               const std::function<void()>& beforeSwap, struct stat* written);
+
+// Finishes or undoes, in place, a change in place that a killed writer left unfinished in
+// `before`, read from `path` (already resolved); Done also when there is none.
+Result Heal(const std::string& path, const Snapshot& before);
+
+// Puts right what killed writers left at `path`: its unfinished change, their temporary files.
+void Tidy(const std::string& path);
 
 // Writes `content` as the whole file at `path`, creating it or replacing what is there. On
 // failure nothing of the new content is left behind; returns false with errno set.

@@ -2,6 +2,7 @@
 #include "platform/posix/IniFile.h"
 
 #include "platform/posix/FileReplace.h"
+#include "platform/posix/InPlaceSave.h"
 #include "platform/posix/IniText.h"
 
 #include <algorithm>
@@ -83,11 +84,20 @@ namespace IniFile {
 
 bool Update(const std::string& givenPath,
             const std::function<std::string(std::string_view)>& change) {
-    const std::string path = FileReplace::Resolve(givenPath);
+    const std::optional<std::string> resolved = FileReplace::Resolve(givenPath);
+    if (!resolved)
+        return false;
+    const std::string& path = *resolved;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         Snapshot before;
         if (!readSettled(path, before))
             return false;
+        // A change in place that a killed writer left unfinished is put right first.
+        if (!InPlaceSave::Recovery(before.Content()).empty()) {
+            if (FileReplace::Heal(path, before) == FileReplace::Result::Failed)
+                return false;
+            continue;
+        }
         at(Moment::AfterRead);
         const std::string content = change(before.Content());
         if (content == before.Content()) {

@@ -2,7 +2,8 @@
 // The previous-instance test: an advisory lock on one byte of a file in a folder of the
 // user's own, the byte chosen by the executable's path. The system drops the lock when the
 // process ends, however it ends, and the file itself means nothing: it stays empty, and
-// whatever a dead copy left in it blocks nobody.
+// whatever a dead copy left in it blocks nobody. Folder and file must be the user's alone, so
+// that nobody else can hold the lock.
 #include "platform/App.h"
 
 #include "platform/VbError.h"
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -75,6 +77,53 @@ void makeFolder(const std::string& folder) {
         cannotLock(folder, problem);
 }
 
+// Whether the lock file is ours alone: a file that someone else could hold locked is not.
+bool ownLockFile(const struct stat& status) {
+    return S_ISREG(status.st_mode) && status.st_uid == ::getuid() && !(status.st_mode & 077) &&
+           status.st_nlink == 1;
+}
+
+// Puts a new, empty lock file of our own in the place of one that is not ours alone (planted
+// while the folder was open to others). Runs under a lock on the folder, and only while the
+// file is still not ours, so that two starts never replace each other's lock file.
+void replaceLockFile(const std::string& folder, const std::string& path) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0)
+        cannotLock(folder, std::strerror(errno));
+    struct stat status;
+    std::string fresh = path + ".XXXXXX", problem;
+    if (::flock(dir, LOCK_EX) == 0 && ::lstat(path.c_str(), &status) == 0 && !ownLockFile(status)) {
+        const int fd = ::mkstemp(fresh.data());
+        if (fd < 0 || ::rename(fresh.c_str(), path.c_str()) != 0) {
+            problem = std::strerror(errno);
+            ::unlink(fresh.c_str());
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+    ::close(dir);
+    if (!problem.empty())
+        cannotLock(path, "it is not yours and cannot be replaced: " + problem);
+}
+
+// Opens the lock file, made when missing, replaced when not ours alone.
+int openLockFile(const std::string& folder, const std::string& path) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int fd =
+            ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+        const int error = errno;
+        struct stat status;
+        if (fd >= 0 && ::fstat(fd, &status) == 0 && ownLockFile(status))
+            return fd;
+        if (fd >= 0)
+            ::close(fd);
+        else if (::lstat(path.c_str(), &status) != 0 || ownLockFile(status))
+            cannotLock(path, std::strerror(error)); // the folder itself refuses
+        replaceLockFile(folder, path);
+    }
+    cannotLock(path, "another program keeps putting a file of its own there");
+}
+
 // The byte that stands for this executable: 48 bits of a hash of its path.
 off_t lockByte() {
     const QByteArray key = QByteArray::fromStdString(App::Path() + "/" + App::EXEName());
@@ -98,10 +147,7 @@ bool PrevInstance() {
         return false;
     const std::string path = InstanceLockPath();
     makeFolder(lockFolder());
-    const int fd =
-        ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd < 0)
-        cannotLock(path, std::strerror(errno));
+    const int fd = openLockFile(lockFolder(), path);
     struct flock range {};
     range.l_type = F_WRLCK;
     range.l_whence = SEEK_SET;

@@ -74,6 +74,11 @@ long FileLen(const char* fileName) {
     return static_cast<long>(status.st_size);
 }
 
+void FinishInterruptedWrites(const char* fileName) {
+    if (fileName)
+        FileReplace::Tidy(localPath(fileName));
+}
+
 void WriteWholeFile(const char* fileName, const std::string& content) {
     const std::string path = localPath(fileName);
     if (!FileReplace::WriteWhole(path, content))
