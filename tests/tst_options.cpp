@@ -142,8 +142,10 @@ private slots:
             QCOMPARE(key("MsgDelay") + "|" + o.lblMsgDelay->text(), "31|31");
             QVERIFY(Settings.MsgDelay == 31 && caption().timMsgDelay.Interval() == 31000);
             o.cboOwnComs->setFocus();
+            const QImage unfocused = o.vsDelay->grab().toImage();
             QTest::keyClick(o.cboOwnComs, Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), o.vsDelay);
+            QVERIFY(o.vsDelay->grab().toImage() != unfocused); // it shows that it has the focus
             for (auto [press, delay] : {std::pair{Qt::Key_Up, "32"},
                                         {Qt::Key_PageUp, "33"},
                                         {Qt::Key_Down, "32"},
