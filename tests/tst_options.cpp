@@ -261,6 +261,21 @@ private slots:
                               !font.italic()));
     }
 
+    // A chooser, cancelled or confirmed, gives the focus back to the button that opened it.
+    void chooserGivesFocusBack() {
+        FontColourChooser::SetHookForTesting(nullptr);
+        whileOpen([](frmOptions& o) {
+            for (auto [opener, ok] : {std::pair{o.cmdOptions[4], 0}, {o.cmdOptions[5], 1}}) {
+                opener->setFocus(); // Space on it, then Cancel or OK in the chooser
+                const auto answer = [ok = ok](QDialog& chooser) { chooser.done(ok); };
+                whileModal<QColorDialog>([b = opener] { QTest::keyClick(b, Qt::Key_Space); },
+                                         answer);
+                o.activateWindow(); // as the window manager does
+                QTRY_COMPARE(QApplication::focusWidget(), opener);
+            }
+        });
+    }
+
     // Enter presses the focused push button, elsewhere the default one ("Close Options"). The
     // preview alternates, across openings too; closing puts the normal colours back and empties
     // the text, leaving the font alone.

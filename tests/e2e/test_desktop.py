@@ -95,7 +95,15 @@ class DesktopTest(Case):
             ox, oy, ow, oh = frame(options)
             self.assertLessEqual(abs(ox + ow / 2 - (x + w / 2)), 1)
             self.assertEqual(oy + oh if low else oy, bottom if low else top)
-            if not low:
+            if not low:  # the keyboard: focus marks, and the focus back after a chooser
+                bar = lambda c=geometry(options): Shot(c[0] + 243, c[1] + 232, 17, 30).data  # delay
+                unfocused = bar()
+                key(options, *["Tab"] * 6)  # from "Change Text Font"
+                wait_until(lambda: bar() != unfocused, what="the scroll bar's focus mark")
+                key(options, *["Tab"] * 3, "space")  # "Highlight Text Colour"
+                key(chooser := shown("^Select$"), "Escape")
+                key(options, "space")  # the same button again, not "Change Text Font"
+                key(shown("^Select$", [chooser]), "Escape")
                 click_twips(options, *OPT_BORDER)
                 wait_until(lambda: edge() == rgb(0), what="the frame to go")
                 self.assertEqual(self.read_ini()["Border"], "0")
