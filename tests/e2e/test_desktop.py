@@ -114,6 +114,33 @@ class DesktopTest(Case):
             else:
                 holds(lambda: not above(), 1.5, "top-most with AlwaysOnTop=0")
 
+    def test_dialogs_partly_off_the_screen_and_keys_past_its_edge(self):
+        proc = self.start(KVEPort=NO_FEED)
+        x, y, w = -300, -20, geometry(self.caption)[2]  # the caption partly off the screen
+        run("xdotool", "windowmove", str(self.caption), str(x), str(y))
+        wait_until(lambda: geometry(self.caption)[:2] == (x, y), what="the caption moved")
+        placed = lambda wid, centred: wait_until(lambda: (f := frame(wid))[1] == y and abs(
+            f[0] + centred * (f[2] - w) / 2 - x) <= 1, what="a dialog where it was put")
+        placed(popup := self.right_click(), True)  # so are its dialogs, as they are put
+        key(popup, "Tab", "Tab", "Tab", "space")  # "Go to Setup"
+        placed(setup := shown("^Setup$"), False)
+        key(setup, "Escape")
+        key(popup, "Tab", "space")  # "Go to Options"
+        placed(options := shown("^Wingscribe Options$"), True)
+        self.close_options(options)
+
+        def handled(*keys):  # the caption after these keys (and a Ctrl+Down to know)
+            height = geometry(self.caption)[3]
+            key(self.caption, *keys, "key", "ctrl+Down")
+            return wait_until(lambda: (g := geometry(self.caption))[3] == height + 1 and g, 60)
+        stopped = handled("--repeat", "1000", "--delay", "1", "shift+Left")[0]
+        self.assertGreater(stopped, x - 1000)  # by the window manager; one key back is a pixel
+        self.assertEqual((final := handled("shift+Right"))[0], stopped + 1)
+        key(self.right_click(), "Tab", "Tab", "space")  # "End Wingscribe" keeps the real place
+        wait_until(lambda: proc.poll() is not None, what="the program to end")
+        self.start()
+        wait_until(lambda: geometry(self.caption) == final, what=f"the layout {final} restored")
+
     def test_setup_from_the_choice_window_is_left_alone_by_the_ticks(self):
         self.start(KVEPort=NO_FEED)
         self.edit_ini(KVEServer="0.0.0.0")  # no server: each tick asks for one
