@@ -43,10 +43,10 @@ class TestOptions : public QObject, CaptionFixture {
                                     {"HBackCol", hBack}})
             put(name, std::to_string(vb(colour)));
     }
-    // A family of this system that has a real italic face.
+    // A family of this system that has a real italic face, by the name the chooser lists.
     static QString italicFamily() {
         for (const QString& family : QFontDatabase::families())
-            if (QFontDatabase::italic(family, QStringLiteral("Italic")))
+            if (!family.endsWith(']') && QFontDatabase::italic(family, QStringLiteral("Italic")))
                 return family;
         return {};
     }
@@ -142,8 +142,10 @@ private slots:
             QCOMPARE(key("MsgDelay") + "|" + o.lblMsgDelay->text(), "31|31");
             QVERIFY(Settings.MsgDelay == 31 && caption().timMsgDelay.Interval() == 31000);
             o.cboOwnComs->setFocus();
+            const QImage unfocused = o.vsDelay->grab().toImage();
             QTest::keyClick(o.cboOwnComs, Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), o.vsDelay);
+            QVERIFY(o.vsDelay->grab().toImage() != unfocused); // it shows that it has the focus
             for (auto [press, delay] : {std::pair{Qt::Key_Up, "32"},
                                         {Qt::Key_PageUp, "33"},
                                         {Qt::Key_Down, "32"},
@@ -168,7 +170,8 @@ private slots:
 
     // The font chooser opens on exactly the values it is given and hands them back on OK: a
     // family the system lacks, or one whose regular face is "Book", stays as written, and only
-    // the four styles the settings can hold are offered. What the user changes comes back.
+    // the four styles the settings can hold are offered. What the user changes comes back. It
+    // lists every family once, by its plain name: not once per foundry as "Family [Foundry]".
     void fontChooserKeepsValues_data() {
         QTest::addColumn<QString>("given"); // family, points, bold, italic
         QTest::addColumn<bool>("change");   // to a family with an italic face, bold italic, 20
@@ -192,8 +195,14 @@ private slots:
             auto* styles = dialog.findChild<QListWidget*>("style");
             const QFont sample = dialog.findChild<QLabel*>("sample")->font();
             offered = styles->count() == 4 && QFontInfo(sample).italic() == c.ChosenItalic;
+            auto* families = dialog.findChild<QListWidget*>("families");
+            QStringList rows;
+            for (const auto* row : families->findItems("", Qt::MatchContains))
+                rows << row->text();
+            for (const QString& family : QFontDatabase::families())
+                offered &= rows.contains(family.section(" [", 0, 0));
+            offered &= rows.removeDuplicates() == 0 && rows.filter(" [").isEmpty();
             if (change) {
-                auto* families = dialog.findChild<QListWidget*>("families");
                 families->setCurrentItem(families->findItems(italicFamily(), Qt::MatchExactly)[0]);
                 styles->setCurrentRow(3);
                 dialog.findChild<QLineEdit*>("size")->clear();
@@ -257,6 +266,21 @@ private slots:
         const QFont font = caption().lblCaption->font();
         QVERIFY(index > 0 || (font.family() == "Serif" && font.pointSizeF() == 17 && font.bold() &&
                               !font.italic()));
+    }
+
+    // A chooser, cancelled or confirmed, gives the focus back to the button that opened it.
+    void chooserGivesFocusBack() {
+        FontColourChooser::SetHookForTesting(nullptr);
+        whileOpen([](frmOptions& o) {
+            for (auto [opener, ok] : {std::pair{o.cmdOptions[4], 0}, {o.cmdOptions[5], 1}}) {
+                opener->setFocus(); // Space on it, then Cancel or OK in the chooser
+                const auto answer = [ok = ok](QDialog& chooser) { chooser.done(ok); };
+                whileModal<QColorDialog>([b = opener] { QTest::keyClick(b, Qt::Key_Space); },
+                                         answer);
+                o.activateWindow(); // as the window manager does
+                QTRY_COMPARE(QApplication::focusWidget(), opener);
+            }
+        });
     }
 
     // Enter presses the focused push button, elsewhere the default one ("Close Options"). The

@@ -42,7 +42,7 @@ void AppearanceCommands::cmdOptions_Click(int index) {
         else
             RunChooser(index);
     } catch (const std::exception& failure) {
-        optionsWindow_.setEnabled(true);
+        EnableWindow(&optionsWindow_, true);
         const auto* error = dynamic_cast<const VbError*>(&failure);
         if (error && error->Number() == VbError::ChooserCancelled)
             return;
@@ -58,7 +58,7 @@ void AppearanceCommands::RunChooser(int index) {
         caption.SetCaptionForeColor(colourSetting("TextCol"));
         caption.SetBackColor(colourSetting("BackCol"));
     }
-    optionsWindow_.setEnabled(false);
+    EnableWindow(&optionsWindow_, false);
 
     FontColourChooser chooser;
     const bool background = index == ChangeBackgroundColour || index == HighlightBackgroundColour;
@@ -91,7 +91,7 @@ void AppearanceCommands::RunChooser(int index) {
         chooser.PickColour();
         break;
     }
-    optionsWindow_.setEnabled(true);
+    EnableWindow(&optionsWindow_, true);
 
     const std::string chosen = std::to_string(chooser.ChosenColour);
     switch (index) {

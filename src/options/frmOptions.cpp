@@ -11,6 +11,7 @@
 #include "platform/VbConvert.h"
 #include "platform/VbError.h"
 #include "platform/WindowApi.h"
+#include "platform/WindowPlacement.h"
 #include "startup/MainMod.h"
 #include "ui/frmMain.h"
 
@@ -108,6 +109,7 @@ frmOptions::frmOptions()
     setWindowTitle(QStringLiteral("Wingscribe Options"));
     setWindowIcon(App::Icon());
     setModal(true);
+    WindowPlacement::KeepWhereAsked(this); // also partly off the screen at the sides
     Twips::SetClientSize(this, 4080, 6555);
     setFixedSize(size());
 }

@@ -15,6 +15,19 @@ namespace {
 
 const int StandardSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
 
+// Each family once, by the name a font is asked for: the system lists a family that several
+// foundries make once per foundry, as "Family [Foundry]".
+QStringList familyNames() {
+    QStringList names;
+    for (const QString& family : QFontDatabase::families()) {
+        const qsizetype foundry = family.lastIndexOf(QLatin1String(" ["));
+        names << (foundry > 0 && family.endsWith(']') ? family.left(foundry) : family);
+    }
+    names.removeDuplicates();
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
 // Selects the first row whose text matches, without touching the box it was typed into.
 void selectMatching(QListWidget* list, const QString& text, Qt::MatchFlags how) {
     const QSignalBlocker quiet(list);
@@ -51,7 +64,7 @@ FontDialog::FontDialog(const QString& title, QWidget* parent)
 
     familyBox_->setObjectName(QStringLiteral("family"));
     familyList_->setObjectName(QStringLiteral("families"));
-    familyList_->addItems(QFontDatabase::families());
+    familyList_->addItems(familyNames());
     styleList_->setObjectName(QStringLiteral("style"));
     styleList_->addItems(Styles());
     sizeBox_->setObjectName(QStringLiteral("size"));

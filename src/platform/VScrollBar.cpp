@@ -3,6 +3,8 @@
 
 #include "platform/VbError.h"
 
+#include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <algorithm>
 
 // The underlying Qt bar always counts from 0 at the top; positions map onto values here.
@@ -25,4 +27,18 @@ void VScrollBar::SetValue(int value) {
     if (value < std::min(top_, bottom_) || value > std::max(top_, bottom_))
         throw VbError(VbError::InvalidPropertyValue, "Invalid property value");
     setValue(top_ > bottom_ ? top_ - value : value - top_);
+}
+
+void VScrollBar::paintEvent(QPaintEvent* event) {
+    QScrollBar::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // Styles draw no focus mark on a scroll bar. This one is mostly its two arrows, so the
+    // mark goes round the whole bar.
+    QStyleOptionFocusRect mark;
+    mark.initFrom(this);
+    mark.rect = rect().adjusted(1, 1, -1, -1);
+    mark.backgroundColor = palette().color(QPalette::Button);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &mark, &painter, this);
 }

@@ -4,12 +4,15 @@
 #include "platform/PointerDrag.h"
 #include "platform/SizingFrame.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <QWindow>
 
 namespace {
 
 using namespace User32;
+
+const char* const FocusProperty = "wingscribeFocusWhenEnabled";
 
 const char* styleProperty(int index) {
     return index == GWL_EXSTYLE ? "wingscribeExStyle" : "wingscribeStyle";
@@ -97,6 +100,21 @@ std::intptr_t SendMessageA(HWND handle, unsigned message, std::intptr_t wParam, 
 
 bool IsTopMost(const QWidget* window) {
     return window->property("wingscribeTopMost").toBool();
+}
+
+bool EnableWindow(QWidget* window, bool enable) {
+    const bool wasDisabled = !window->isEnabled();
+    // Qt takes the focus away from a disabled control for good; the window system keeps it.
+    if (!enable && !wasDisabled)
+        window->setProperty(FocusProperty, QVariant::fromValue(QPointer(window->focusWidget())));
+    window->setEnabled(enable);
+    if (enable && wasDisabled) {
+        const auto focus = window->property(FocusProperty).value<QPointer<QWidget>>();
+        window->setProperty(FocusProperty, QVariant());
+        if (focus && focus->isEnabled())
+            focus->setFocus(); // now, or when the window is next activated
+    }
+    return wasDisabled;
 }
 
 } // namespace User32

@@ -53,4 +53,9 @@ std::intptr_t SendMessageA(HWND window, unsigned message, std::intptr_t wParam, 
 // Whether the window is kept above all others (what the window system was last told).
 bool IsTopMost(const QWidget* window);
 
+// A disabled window takes no input. It keeps the control that had the keyboard focus and gives
+// the focus back to it when it is enabled again, as after a modal dialog it opened. Returns
+// whether the window was disabled before.
+bool EnableWindow(QWidget* window, bool enable);
+
 } // namespace User32

@@ -10,6 +10,7 @@
 #include "platform/VbConvert.h"
 #include "platform/VbError.h"
 #include "platform/WindowApi.h"
+#include "platform/WindowPlacement.h"
 #include "platform/Winsock.h"
 #include "startup/Common.h"
 #include "startup/MainMod.h"
@@ -101,6 +102,7 @@ frmMain::frmMain()
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Wingscribe"));
     setFocusPolicy(Qt::StrongFocus);
+    WindowPlacement::Follow(this); // also where a screen edge stops it
     setAutoFillBackground(true);
     SetBackColor(0x000000);
 

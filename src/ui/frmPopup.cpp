@@ -8,6 +8,7 @@
 #include "platform/Text8.h"
 #include "platform/Twips.h"
 #include "platform/WindowApi.h"
+#include "platform/WindowPlacement.h"
 #include "startup/MainMod.h"
 #include "ui/frmMain.h"
 #include "ui/frmSetup.h"
@@ -23,6 +24,7 @@ frmPopup::frmPopup()
     setWindowTitle(QStringLiteral("Wingscribe"));
     setWindowIcon(App::Icon());
     setModal(true);
+    WindowPlacement::KeepWhereAsked(this); // also partly off the screen
     Twips::SetClientSize(this, 6915, 585);
 
     struct Design {

@@ -6,6 +6,7 @@
 #include "platform/Text8.h"
 #include "platform/Twips.h"
 #include "platform/VbColour.h"
+#include "platform/WindowPlacement.h"
 #include "startup/Common.h"
 #include "startup/MainMod.h"
 #include "ui/frmMain.h"
@@ -31,6 +32,7 @@ frmSetup::frmSetup()
     setWindowTitle(QStringLiteral("Setup"));
     setWindowIcon(QIcon()); // none of its own, and not the caption window's either
     setModal(true);
+    WindowPlacement::KeepWhereAsked(this); // also partly off the screen
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, FromVbColour(0x000080));

@@ -95,7 +95,15 @@ class DesktopTest(Case):
             ox, oy, ow, oh = frame(options)
             self.assertLessEqual(abs(ox + ow / 2 - (x + w / 2)), 1)
             self.assertEqual(oy + oh if low else oy, bottom if low else top)
-            if not low:
+            if not low:  # the keyboard: focus marks, and the focus back after a chooser
+                bar = lambda c=geometry(options): Shot(c[0] + 243, c[1] + 232, 17, 30).data  # delay
+                unfocused = bar()
+                key(options, *["Tab"] * 6)  # from "Change Text Font"
+                wait_until(lambda: bar() != unfocused, what="the scroll bar's focus mark")
+                key(options, *["Tab"] * 3, "space")  # "Highlight Text Colour"
+                key(chooser := shown("^Select$"), "Escape")
+                key(options, "space")  # the same button again, not "Change Text Font"
+                key(shown("^Select$", [chooser]), "Escape")
                 click_twips(options, *OPT_BORDER)
                 wait_until(lambda: edge() == rgb(0), what="the frame to go")
                 self.assertEqual(self.read_ini()["Border"], "0")
@@ -105,6 +113,33 @@ class DesktopTest(Case):
                 self.edit_ini(AlwaysOnTop=0)
             else:
                 holds(lambda: not above(), 1.5, "top-most with AlwaysOnTop=0")
+
+    def test_dialogs_partly_off_the_screen_and_keys_past_its_edge(self):
+        proc = self.start(KVEPort=NO_FEED)
+        x, y, w = -300, -20, geometry(self.caption)[2]  # the caption partly off the screen
+        run("xdotool", "windowmove", str(self.caption), str(x), str(y))
+        wait_until(lambda: geometry(self.caption)[:2] == (x, y), what="the caption moved")
+        placed = lambda wid, centred: wait_until(lambda: (f := frame(wid))[1] == y and abs(
+            f[0] + centred * (f[2] - w) / 2 - x) <= 1, what="a dialog where it was put")
+        placed(popup := self.right_click(), True)  # so are its dialogs, as they are put
+        key(popup, "Tab", "Tab", "Tab", "space")  # "Go to Setup"
+        placed(setup := shown("^Setup$"), False)
+        key(setup, "Escape")
+        key(popup, "Tab", "space")  # "Go to Options"
+        placed(options := shown("^Wingscribe Options$"), True)
+        self.close_options(options)
+
+        def handled(*keys):  # the caption after these keys (and a Ctrl+Down to know)
+            height = geometry(self.caption)[3]
+            key(self.caption, *keys, "key", "ctrl+Down")
+            return wait_until(lambda: (g := geometry(self.caption))[3] == height + 1 and g, 60)
+        stopped = handled("--repeat", "1000", "--delay", "1", "shift+Left")[0]
+        self.assertGreater(stopped, x - 1000)  # by the window manager; one key back is a pixel
+        self.assertEqual((final := handled("shift+Right"))[0], stopped + 1)
+        key(self.right_click(), "Tab", "Tab", "space")  # "End Wingscribe" keeps the real place
+        wait_until(lambda: proc.poll() is not None, what="the program to end")
+        self.start()
+        wait_until(lambda: geometry(self.caption) == final, what=f"the layout {final} restored")
 
     def test_setup_from_the_choice_window_is_left_alone_by_the_ticks(self):
         self.start(KVEPort=NO_FEED)

@@ -158,10 +158,11 @@ class Case(unittest.TestCase):  # a subclass sets self.ini, self.program, self.e
         wait_until(lambda: written() == spot, what=f"LeftPos, TopPos = {spot}")
         return moved
 
-    def right_click(self):  # on the caption text, never twice on one spot (a double click)
+    def right_click(self):  # on the caption text on the screen, never twice on one spot
         x, y, w, h = geometry(self.caption)
         self.spot = (self.spot + 40) % 400
-        click(x + w // 4 + self.spot, y + h // 2, 3)
+        left = max(x, 0) + 8  # the label's margins are 8 and 22 pixels
+        click(left + (x + w // 4 + self.spot - left) % (x + w - 23 - left), y + h // 2, 3)
         return shown("^Wingscribe$", [self.caption])
 
     def choose(self, button, popup=None):  # a button of the choice window, opened if none
