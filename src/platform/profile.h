@@ -10,8 +10,8 @@
 // A section header needs its ']' (the name runs to the last one); lines end with CR LF, LF
 // or a lone CR.
 //
-// A backslash in a file path is a directory separator, as on the system these settings
-// files come from; several separators in a row count as one.
+// File paths are the system's own: elsewhere than on Windows a backslash is an ordinary
+// character of a name, not a separator.
 #pragma once
 
 #include <string>
@@ -35,11 +35,11 @@ unsigned long GetPrivateProfileStringA(const char* section, const char* key,
 int WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                const char* fileName);
 
-// Length in bytes of the file at `fileName` (backslashes as above).
+// Length in bytes of the file at `fileName`.
 // Throws VbError(VbError::FileNotFound) when the file does not exist.
 long FileLen(const char* fileName);
 
-// Writes `content` as the whole file at `fileName` (backslashes as above), creating it or
+// Writes `content` as the whole file at `fileName`, creating it or
 // replacing what is there. The file counts as written only when every byte reached the
 // disk; a file that could not be written completely is not left behind. Throws
 // VbError(VbError::PathFileAccess) with a description that names the path and the reason.

@@ -17,18 +17,6 @@
 
 namespace {
 
-// The settings path is built the Windows way, with backslashes, and the root directory can
-// show up as "\\". Every backslash becomes a slash and a run of separators counts as one.
-std::string localPath(const char* fileName) {
-    std::string path;
-    for (const char* p = fileName; *p; ++p) {
-        const char c = *p == '\\' ? '/' : *p;
-        if (c != '/' || path.empty() || path.back() != '/')
-            path += c;
-    }
-    return path;
-}
-
 unsigned long copyOut(std::string_view value, char* out, unsigned long size) {
     if (!out || size == 0)
         return 0;
@@ -48,7 +36,7 @@ unsigned long GetPrivateProfileStringA(const char* section, const char* key,
     const std::string_view fallback =
         AsciiText::TrimTrailingBlanks(defaultValue ? defaultValue : "");
     FileReplace::Snapshot file;
-    if (!section || !key || !fileName || !file.Read(localPath(fileName)))
+    if (!section || !key || !fileName || !file.Read(fileName))
         return copyOut(fallback, returnedString, size);
     return copyOut(IniText::Find(file.Content(), section, key).value_or(fallback), returnedString,
                    size);
@@ -58,7 +46,7 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
                                const char* fileName) {
     if (!section || !fileName)
         return 0;
-    return IniFile::Update(localPath(fileName), [&](std::string_view text) {
+    return IniFile::Update(fileName, [&](std::string_view text) {
         if (!key)
             return IniText::RemoveSection(text, section);
         if (!value)
@@ -69,13 +57,13 @@ int WritePrivateProfileStringA(const char* section, const char* key, const char*
 
 long FileLen(const char* fileName) {
     struct stat status;
-    if (!fileName || ::stat(localPath(fileName).c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (!fileName || ::stat(fileName, &status) != 0 || !S_ISREG(status.st_mode))
         throw VbError(VbError::FileNotFound, "File not found");
     return static_cast<long>(status.st_size);
 }
 
 void WriteWholeFile(const char* fileName, const std::string& content) {
-    const std::string path = localPath(fileName);
+    const std::string path = fileName ? fileName : "";
     if (!FileReplace::WriteWhole(path, content))
         throw VbError(VbError::PathFileAccess,
                       "Cannot create " + path + ": " + std::strerror(errno));
