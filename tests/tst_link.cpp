@@ -228,6 +228,34 @@ private slots:
         tick();
         QCOMPARE(asked(), "127.0.0.1|1009|127.0.0.1");
     }
+
+    // The tick that showed the setup dialog waited for it, and the next tick comes a full period
+    // after the dialog closed: the dialog cancelled with no server chosen comes back only then.
+    void fullPeriodAfterSetupDialog() {
+        put("KVEServer", "0.0.0.0");
+        Settings.KVEServer = "";
+        QElapsedTimer clock;
+        qint64 closed = -1, again = -1;
+        caption.setupDialog = [&] {
+            if (closed >= 0) {
+                again = clock.elapsed();
+                monitor.SetEnabled(false);
+                return;
+            }
+            QEventLoop open; // open for more than two periods, its text cursor blinking
+            QTimer blink;
+            blink.start(50);
+            QTimer::singleShot(500, &open, &QEventLoop::quit);
+            open.exec();
+            closed = clock.elapsed();
+        };
+        monitor.SetInterval(200);
+        monitor.SetEnabled(true);
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(again >= 0, 10000);
+        monitor.SetInterval(1000);
+        QCOMPARE_GE(again - closed, 195);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLink)
