@@ -66,14 +66,14 @@ class TestLink : public QObject {
     void tick() { Q_EMIT monitor.Timer(); }
 
     // Starts the feed playing `script`, lets one tick connect, and waits for `reads` reads.
-    bool play(const QByteArray& script, int reads) {
+    bool play(const QByteArray& script, int reads, const QStringList& options = {}) {
         QFile file(dir.filePath("feed.txt"));
         if (!file.open(QIODevice::WriteOnly) || file.write(script) != script.size())
             return false;
         file.close();
         feed = std::make_unique<Feed>();
         feed->start(qEnvironmentVariable("WINGSCRIBE_FEED"),
-                    {"--script", file.fileName(), "--port", "0"});
+                    QStringList{"--script", file.fileName(), "--port", "0"} + options);
         QByteArray out;
         while (!out.contains('\n') && feed->waitForReadyRead(5000))
             out += feed->readAllStandardOutput();
@@ -202,6 +202,30 @@ private slots:
             dots = now;
             QTRY_COMPARE_WITH_TIMEOUT(refused.size(), i + 1, 5000);
         }
+    }
+
+    // One tick, one attempt, also against a peer that accepts and resets at once while the
+    // program is slow (each tick returns only once the peer has reset): the peer sees one client
+    // for each attempt that came back, and no more clients than ticks.
+    void oneConnectionPerTick() {
+        QVERIFY(play("reset\n", 0, {"--print-clients"}));
+        QSignalSpy ticks(&monitor, &VbTimer::Timer), errors(&caption.client, &Winsock::Error),
+            closes(&caption.client, &Winsock::Closed); // Wine takes a reset for a close
+        const auto slow =
+            connect(&monitor, &VbTimer::Timer, this, [this] { feed->waitForReadyRead(2000); });
+        monitor.SetInterval(100);
+        monitor.SetEnabled(true);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 10, 20000);
+        monitor.SetEnabled(false);
+        monitor.SetInterval(1000);
+        disconnect(slow);
+        QByteArray out;
+        const auto clients = [&] { return (out += feed->readAllStandardOutput()).count("client"); };
+        const auto outcomes = [&] { return errors.size() + closes.size(); };
+        QTRY_VERIFY_WITH_TIMEOUT(caption.client.State() != Winsock::sckConnecting && outcomes(),
+                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(clients() >= outcomes(), 5000);
+        QCOMPARE_LE(clients(), ticks.size() + 1); // and play's own tick
     }
 
     // No server set: a tick asks for one in the setup dialog, then reads the server and the
