@@ -8,7 +8,8 @@
 // or single quotes comes back without them, ';' comment lines and lines without '=' are
 // skipped, only the first section of a name counts and in it the first of duplicate keys.
 // A section header needs its ']' (the name runs to the last one); lines end with CR LF, LF
-// or a lone CR.
+// or a lone CR. A file that starts with the UTF-8 byte-order mark (Notepad's "UTF-8") holds
+// UTF-8 text: the mark is skipped and kept, and values are converted to and from 8-bit text.
 //
 // File paths are the system's own: elsewhere than on Windows a backslash is an ordinary
 // character of a name, not a separator.
