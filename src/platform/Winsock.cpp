@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Winsock.h"
 
-#include "platform/SocketConnect.h"
+#include "platform/ConnectAttempt.h"
 #include "platform/SocketPeek.h"
 #include "platform/Text8.h"
 #include "platform/VbError.h"
@@ -106,10 +106,10 @@ void Winsock::Connect() {
         return;
     }
     state_ = sckResolvingHost;
-    const quint64 attempt = attempt_;
+    const quint64 attempt = attempts_;
     lookupId_ =
         QHostInfo::lookupHost(toQt(remoteHost_), this, [this, attempt](const QHostInfo& info) {
-            if (attempt == attempt_)
+            if (attempt == attempts_)
                 OnHostFound(info);
         });
 }
@@ -129,62 +129,43 @@ void Winsock::OnHostFound(const QHostInfo& info) {
         return a.protocol() == QAbstractSocket::IPv4Protocol;
     });
     if (found.isEmpty())
-        Fail(kHostNotFound, describe(kHostNotFound));
+        Fail(kHostNotFound);
     else
         StartAttempt(v4 != found.end() ? *v4 : found.first());
 }
 
 void Winsock::StartAttempt(const QHostAddress& address) {
     state_ = sckConnecting;
-    const int error = SocketConnect::Start(address, static_cast<quint16>(remotePort_), connecting_);
-    if (error != 0) { // the outcome still comes as an event, after Connect has returned
-        QMetaObject::invokeMethod(
-            this,
-            [this, error, attempt = attempt_] {
-                if (attempt == attempt_)
-                    Fail(error, describe(error));
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-    connectWatch_ = new QSocketNotifier(connecting_, QSocketNotifier::Write, this);
-    connect(connectWatch_, &QSocketNotifier::activated, this, &Winsock::OnAttemptDone);
+    attempt_ = new ConnectAttempt(address, static_cast<quint16>(remotePort_), this);
+    connect(attempt_, &ConnectAttempt::Finished, this, &Winsock::OnAttemptDone);
 }
 
-void Winsock::OnAttemptDone() {
-    const qintptr descriptor = std::exchange(connecting_, -1);
-    connectWatch_->setEnabled(false);
-    connectWatch_->deleteLater(); // not inside its own signal
-    connectWatch_ = nullptr;
-    const int error = SocketConnect::Outcome(descriptor);
-    if (error != 0 || !socket_.setSocketDescriptor(descriptor)) {
-        SocketConnect::Discard(descriptor);
-        const int number = error != 0 ? error : 10054;
-        Fail(number, describe(number));
+// Only a made connection goes to QTcpSocket, which takes its socket over.
+void Winsock::OnAttemptDone(int error) {
+    ConnectAttempt* attempt = std::exchange(attempt_, nullptr);
+    attempt->deleteLater(); // not inside its own signal
+    if (error == 0 && socket_.setSocketDescriptor(attempt->Descriptor())) {
+        attempt->Release();
+        state_ = sckConnected;
+        resetWatch_->Watch(socket_);
+        Q_EMIT Connected();
         return;
     }
-    state_ = sckConnected;
-    resetWatch_->Watch(socket_);
-    Q_EMIT Connected();
+    Fail(error != 0 ? error : 10054); // a socket the system would not take counts as lost
 }
 
-void Winsock::Fail(int number, const std::string& description) {
+void Winsock::Fail(int number) {
     DropAttempt();
     state_ = sckError;
-    Q_EMIT Error(number, description);
+    Q_EMIT Error(number, describe(number));
 }
 
 // Forgets the attempt under way, if any: its lookup, its socket and any news of it.
 void Winsock::DropAttempt() {
-    ++attempt_;
+    ++attempts_;
     if (lookupId_ != -1)
         QHostInfo::abortHostLookup(std::exchange(lookupId_, -1));
-    if (connectWatch_) {
-        connectWatch_->setEnabled(false);
-        delete std::exchange(connectWatch_, nullptr);
-    }
-    if (connecting_ != -1)
-        SocketConnect::Discard(std::exchange(connecting_, -1));
+    delete std::exchange(attempt_, nullptr);
 }
 
 std::string Winsock::GetData() {

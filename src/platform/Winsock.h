@@ -14,12 +14,12 @@
 
 #include <QObject>
 #include <QTcpSocket>
-
-class QHostAddress;
-class QHostInfo;
-class QSocketNotifier;
 #include <cstdint>
 #include <string>
+
+class ConnectAttempt;
+class QHostAddress;
+class QHostInfo;
 
 class Winsock : public QObject {
     Q_OBJECT
@@ -69,17 +69,16 @@ Q_SIGNALS:
 private:
     void OnHostFound(const QHostInfo& info);
     void StartAttempt(const QHostAddress& address);
-    void OnAttemptDone();
-    void Fail(int number, const std::string& description);
+    void OnAttemptDone(int error);
+    void Fail(int number);
     void DropAttempt();
     void OnSocketError(QAbstractSocket::SocketError error);
 
     class ResetWatch;
-    QTcpSocket socket_;   // the connection once made
-    quint64 attempt_ = 0; // counts Connect and Close calls; late news of an older one is dropped
+    QTcpSocket socket_;    // the connection once made
+    quint64 attempts_ = 0; // counts Connect and Close calls: a late lookup is dropped
     int lookupId_ = -1;
-    qintptr connecting_ = -1; // the socket of the attempt under way
-    QSocketNotifier* connectWatch_ = nullptr;
+    ConnectAttempt* attempt_ = nullptr; // the one under way
     ResetWatch* resetWatch_;
     bool resetByPeer_ = false;
     std::string remoteHost_;
