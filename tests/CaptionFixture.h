@@ -16,7 +16,7 @@ struct CaptionFixture {
     static QString key(const char* k) { return MainMod::ReadIniKey("Config", k, "").c_str(); }
     static void put(const char* k, const std::string& v) { MainMod::WriteIniKey("Config", k, v); }
     static QByteArray file() {
-        QFile f(QString::fromStdString(MainMod::Settings.IniPath).replace('\\', '/'));
+        QFile f(QString::fromStdString(MainMod::Settings.IniPath));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
 

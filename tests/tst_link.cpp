@@ -66,14 +66,14 @@ class TestLink : public QObject {
     void tick() { Q_EMIT monitor.Timer(); }
 
     // Starts the feed playing `script`, lets one tick connect, and waits for `reads` reads.
-    bool play(const QByteArray& script, int reads) {
+    bool play(const QByteArray& script, int reads, const QStringList& options = {}) {
         QFile file(dir.filePath("feed.txt"));
         if (!file.open(QIODevice::WriteOnly) || file.write(script) != script.size())
             return false;
         file.close();
         feed = std::make_unique<Feed>();
         feed->start(qEnvironmentVariable("WINGSCRIBE_FEED"),
-                    {"--script", file.fileName(), "--port", "0"});
+                    QStringList{"--script", file.fileName(), "--port", "0"} + options);
         QByteArray out;
         while (!out.contains('\n') && feed->waitForReadyRead(5000))
             out += feed->readAllStandardOutput();
@@ -204,29 +204,63 @@ private slots:
         }
     }
 
-    // No server set: a tick asks for one in the setup dialog, then reads the server and the
-    // port again and puts the server into the dialog. While the dialog is already open (from
-    // the choice window) showing it fails, and the tick ends there, touching nothing.
+    // One tick, one attempt, also against a peer that accepts and resets at once while the
+    // program is slow (each tick returns only once the peer has reset): no more clients than ticks.
+    void oneConnectionPerTick() {
+        QVERIFY(play("reset\n", 0, {"--print-clients"}));
+        QSignalSpy ticks(&monitor, &VbTimer::Timer);
+        QObject slow; // after the link's handler
+        connect(&monitor, &VbTimer::Timer, &slow, [this] { feed->waitForReadyRead(2000); });
+        monitor.SetInterval(100);
+        monitor.SetEnabled(true);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.size() >= 10, 20000);
+        monitor.SetEnabled(false);
+        QByteArray out;
+        const auto clients = [&] { return (out += feed->readAllStandardOutput()).count("client"); };
+        QTRY_VERIFY_WITH_TIMEOUT(clients() > ticks.size() / 2, 5000);
+        QCOMPARE_LE(clients(), ticks.size() + 1); // and play's own tick
+    }
+
+    // No server set: a tick asks for one in the setup dialog, waits, reads the server and port
+    // again and puts the server into the dialog; the next tick, a full period after the dialog
+    // closed, tries it. A tick while the dialog is open already (from the choice window) does not.
     void noServerAsksInSetupDialog() {
         put("KVEServer", "0.0.0.0");
         Settings.KVEServer = "";
         Settings.KVEPort = 1234;
         caption.setupDialog = [] { throw VbError(VbError::FormAlreadyShown, "already shown"); };
-        caption.setupHost = "as typed";
+        caption.setupHost = caption.text = "as typed";
         const auto asked = [this] {
-            return QString("%1|%2|%3")
+            return QString("%1|%2|%3|%4")
                 .arg(Settings.KVEServer.c_str())
                 .arg(Settings.KVEPort)
-                .arg(caption.setupHost);
+                .arg(caption.setupHost, caption.text.left(22));
         };
         tick();
-        QCOMPARE(asked(), "|1234|as typed");
-        caption.setupDialog = [] { // the user confirms this PC
+        QCOMPARE(asked(), "|1234|as typed|as typed");
+        QElapsedTimer clock;
+        qint64 closed = -1, next = -1;
+        caption.setupDialog = [&] { // the user confirms this PC after more than two periods
+            QEventLoop open;
+            QTimer blink; // its text cursor
+            blink.start(50);
+            QTimer::singleShot(500, &open, &QEventLoop::quit);
+            open.exec();
             put("KVEServer", "127.0.0.1 / this PC");
             put("KVEPort", "1009");
+            closed = clock.elapsed();
         };
-        tick();
-        QCOMPARE(asked(), "127.0.0.1|1009|127.0.0.1");
+        QObject test; // after the link's handler: the end of the dialog's tick, then the next
+        int ticks = 0;
+        connect(&monitor, &VbTimer::Timer, &test,
+                [&] { next = ++ticks == 2 ? clock.elapsed() : next; });
+        monitor.SetInterval(200);
+        monitor.SetEnabled(true);
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(next >= 0, 10000);
+        monitor.SetEnabled(false);
+        QCOMPARE_GE(next - closed, 195);
+        QCOMPARE(asked(), "127.0.0.1|1009|127.0.0.1|Waiting for connection");
     }
 };
 

@@ -56,6 +56,7 @@ private slots:
         row("no ] no header", "[Config]\nA=1\n[X\nFontSize=5\n", "5");
         row("name to the last ]", "[Config] x]\nFontSize=6\n[ Config ] x\nFontSize=7\n", "7");
         row("lone CRs", "[X]\rFontSize=0\r[Config]\rFontSize=4\r", "4");
+        row("BOM", "\xEF\xBB\xBF[Config]\nFontSize=\xC3\xB1 \xE2\x82\xAC \xE9\n", "\xF1 \x80 ?");
         row("NULs", QByteArray("\0\xff[Config\n=\0\n[Config]\nFontSize=a\0b\r\n[", 37),
             QByteArray("a\0b", 3));
     }
@@ -85,24 +86,25 @@ private slots:
         };
         // Only the value changes: the key keeps its own spelling and blanks.
         row("in place", ";c\r\n[Config]\r\n a = 1\r\n\r\n font = 'x ;y'\r\nC=3",
-            ";c\r\n[Config]\r\n a = 1\r\n\r\n font = v\r\nC=3");
+            ";c\r\n[Config]\r\n a = 1\r\n\r\n font = v\x80\r\nC=3");
         row("end of section", "[Config]\na=1\n;z\n\n[X]\nb=2\n",
-            "[Config]\na=1\n;z\nFont=v\n\n[X]\nb=2\n");
-        row("unterminated", "[Config]\r\na=1", "[Config]\r\na=1\r\nFont=v\r\n");
-        row("new section", "[X]\nb=2", "[X]\nb=2\n[Config]\nFont=v\n");
+            "[Config]\na=1\n;z\nFont=v\x80\n\n[X]\nb=2\n");
+        row("unterminated", "[Config]\r\na=1", "[Config]\r\na=1\r\nFont=v\x80\r\n");
+        row("new section", "[X]\nb=2", "[X]\nb=2\n[Config]\nFont=v\x80\n");
         row("first section", "[Config]\na=1\n[X]\n[config]\nFont=0\n",
-            "[Config]\na=1\nFont=v\n[X]\n[config]\nFont=0\n");
-        row("lone CRs", "[Config]\ra=1\r", "[Config]\ra=1\rFont=v\r");
-        row("new file", nullptr, "[Config]\r\nFont=v\r\n");
+            "[Config]\na=1\nFont=v\x80\n[X]\n[config]\nFont=0\n");
+        row("lone CRs", "[Config]\ra=1\r", "[Config]\ra=1\rFont=v\x80\r");
+        row("new file", nullptr, "[Config]\r\nFont=v\x80\r\n");
+        row("BOM", "\xEF\xBB\xBF[Config]\r\n", "\xEF\xBB\xBF[Config]\r\nFont=v\xE2\x82\xAC\r\n");
     }
 
     void writing() {
         QFETCH(QByteArray, before);
-        if (!QByteArrayList{"unterminated", "new file"}.contains(QTest::currentDataTag()))
+        if (!QByteArrayList{"unterminated", "new file", "BOM"}.contains(QTest::currentDataTag()))
             SKIP_UNDER_WINE(wineRewrites);
         if (!before.isNull())
             writeAll(ini(), before);
-        QVERIFY(WritePrivateProfileStringA("Config", "Font", "v", QFile::encodeName(ini())));
+        QVERIFY(WritePrivateProfileStringA("Config", "Font", "v\x80", QFile::encodeName(ini())));
         QTEST(readAll(ini()), "after");
     }
 };

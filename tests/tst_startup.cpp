@@ -127,6 +127,20 @@ private slots:
         QVERIFY(boxes.isEmpty());
     }
 
+    // The settings file is the one in the program's folder when a backslash is part of the
+    // folder's name, not one in back/slash (the same folder on Windows, where it separates).
+    void backslashInFolderName() {
+        const QString folder = dir->filePath("back\\slash");
+        for (const QString& path : {dir->filePath("back/slash"), folder}) { // the program's last
+            QFile ini(path + "/Wingscribe.ini");
+            QVERIFY(QDir().mkpath(path) && ini.open(QIODevice::WriteOnly) &&
+                    ini.write("[Config]\r\nKVEServer=" + QFileInfo(path).fileName().toUtf8()) > 0);
+        }
+        App::SetLocationForTesting(QFile::encodeName(folder).toStdString(), "Wingscribe");
+        QVERIFY(start());
+        QCOMPARE(QString::fromStdString(Settings.KVEServer), QFileInfo(folder).fileName());
+    }
+
     // A settings file that cannot be made ends the start with a message naming the folder.
     void unwritableFolder() {
         for (const bool fileInTheWay : {false, true}) {

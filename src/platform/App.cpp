@@ -51,6 +51,10 @@ std::string Path() {
     return QFile::encodeName(QDir::toNativeSeparators(executable().absolutePath())).toStdString();
 }
 
+char PathSeparator() {
+    return QDir::separator().toLatin1();
+}
+
 std::string EXEName() {
     if (testLocation())
         return testLocation()->exeName;

@@ -10,6 +10,9 @@ namespace App {
 
 // The executable's directory, without a trailing separator.
 std::string Path();
+// What joins a directory and a name in a path: a backslash on Windows, a slash elsewhere,
+// where a backslash is an ordinary character of a file or folder name.
+char PathSeparator();
 // The executable's file name without its extension.
 std::string EXEName();
 // The product name from the program's version information.

@@ -3,10 +3,13 @@
 
 #include "platform/VbError.h"
 
+#include <QPointer>
+
 VbTimer::VbTimer(std::int32_t intervalMs, bool enabled, QObject* parent)
     : QObject(parent), interval_(intervalMs), enabled_(enabled) {
     timer_.setTimerType(Qt::PreciseTimer); // the supervisor's second must stay a second
-    connect(&timer_, &QTimer::timeout, this, &VbTimer::Timer);
+    timer_.setSingleShot(true);            // the next period starts when the handlers are done
+    connect(&timer_, &QTimer::timeout, this, &VbTimer::Fire);
     Reschedule();
 }
 
@@ -20,6 +23,13 @@ void VbTimer::SetInterval(std::int32_t intervalMs) {
         throw VbError(VbError::InvalidPropertyValue, "Invalid property value");
     interval_ = intervalMs;
     Reschedule();
+}
+
+void VbTimer::Fire() {
+    const QPointer<VbTimer> alive(this); // a handler may end the window that owns the timer
+    Q_EMIT Timer();
+    if (alive)
+        Reschedule();
 }
 
 void VbTimer::Reschedule() {

@@ -2,6 +2,11 @@
 // A form timer: ticks every Interval milliseconds while Enabled. An interval of 0 never
 // ticks (the timer is idle until given a period). Switching it on, or changing its period,
 // starts a full period from that moment.
+//
+// Each period counts from the moment the handlers of the last tick returned. A handler that
+// waits (a modal dialog runs its own event loop inside it) gets no further tick meanwhile,
+// and after it returns a full period passes before the next tick, never only the rest of a
+// period that ran out while it waited.
 #pragma once
 
 #include <QObject>
@@ -26,6 +31,7 @@ Q_SIGNALS:
     void Timer();
 
 private:
+    void Fire();
     void Reschedule();
 
     QTimer timer_;

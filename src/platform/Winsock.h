@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A TCP client with the classic Winsock control's members, states and events, over
-// QTcpSocket. It only connects and receives: it never listens and never sends.
+// A TCP client with the classic Winsock control's members, states and events. It only
+// connects and receives: it never listens and never sends.
+//
+// Connect makes one attempt to one address (a name's first IPv4 address, else its first):
+// the socket is connected here, with one connect() call, and only a made connection is handed
+// to QTcpSocket, whose own connecting would try again after a reset and walk a name's list of
+// addresses.
 //
 // After the peer closes the connection (state Closing) or an error (state Error) the
 // client stays in that state until Close is called; Connect refuses to start from any
@@ -11,6 +16,10 @@
 #include <QTcpSocket>
 #include <cstdint>
 #include <string>
+
+class ConnectAttempt;
+class QHostAddress;
+class QHostInfo;
 
 class Winsock : public QObject {
     Q_OBJECT
@@ -29,6 +38,7 @@ public:
     };
 
     explicit Winsock(QObject* parent = nullptr);
+    ~Winsock() override;
 
     int State() const { return state_; }
 
@@ -57,11 +67,18 @@ Q_SIGNALS:
     void SendComplete();
 
 private:
-    void OnStateChanged(QAbstractSocket::SocketState state);
+    void OnHostFound(const QHostInfo& info);
+    void StartAttempt(const QHostAddress& address);
+    void OnAttemptDone(int error);
+    void Fail(int number);
+    void DropAttempt();
     void OnSocketError(QAbstractSocket::SocketError error);
 
     class ResetWatch;
-    QTcpSocket socket_;
+    QTcpSocket socket_;    // the connection once made
+    quint64 attempts_ = 0; // counts Connect and Close calls: a late lookup is dropped
+    int lookupId_ = -1;
+    ConnectAttempt* attempt_ = nullptr; // the one under way
     ResetWatch* resetWatch_;
     bool resetByPeer_ = false;
     std::string remoteHost_;

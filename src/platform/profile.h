@@ -8,10 +8,11 @@
 // or single quotes comes back without them, ';' comment lines and lines without '=' are
 // skipped, only the first section of a name counts and in it the first of duplicate keys.
 // A section header needs its ']' (the name runs to the last one); lines end with CR LF, LF
-// or a lone CR.
+// or a lone CR. A file that starts with the UTF-8 byte-order mark (Notepad's "UTF-8") holds
+// UTF-8 text: the mark is skipped and kept, and values are converted to and from 8-bit text.
 //
-// A backslash in a file path is a directory separator, as on the system these settings
-// files come from; several separators in a row count as one.
+// File paths are the system's own: elsewhere than on Windows a backslash is an ordinary
+// character of a name, not a separator.
 #pragma once
 
 #include <string>
@@ -36,16 +37,16 @@ unsigned long GetPrivateProfileStringA(const char* section, const char* key,
 int WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                const char* fileName);
 
-// Length in bytes of the file at `fileName` (backslashes as above).
+// Length in bytes of the file at `fileName`.
 // Throws VbError(VbError::FileNotFound) when the file does not exist.
 long FileLen(const char* fileName);
 
-// Puts right what a writer killed half-way left of the file at `fileName` (backslashes as
-// above): the stand-in finishes or undoes a change it made in place and removes its temporary
-// files beside the file; the system's own functions leave nothing to do.
+// Puts right what a writer killed half-way left of the file at `fileName`: the stand-in
+// finishes or undoes a change it made in place and removes its temporary files beside the
+// file; the system's own functions leave nothing to do.
 void FinishInterruptedWrites(const char* fileName);
 
-// Writes `content` as the whole file at `fileName` (backslashes as above), creating it or
+// Writes `content` as the whole file at `fileName`, creating it or
 // replacing what is there. The file counts as written only when every byte reached the
 // disk; a file that could not be written completely is not left behind. Throws
 // VbError(VbError::PathFileAccess) with a description that names the path and the reason.

@@ -59,7 +59,7 @@ std::string ReadSetting(const std::string& key) {
 }
 
 std::string SettingsFilePath() {
-    return App::Path() + "\\" + App::EXEName() + ".ini";
+    return App::Path() + App::PathSeparator() + App::EXEName() + ".ini";
 }
 
 void CreateDefaultIni() {

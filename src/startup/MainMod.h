@@ -35,7 +35,8 @@ std::string CutAtMarker(const std::string& value, const std::string& marker);
 // Shorthand for the program's one section: ReadIniKey("Config", key, "") cut at "/".
 std::string ReadSetting(const std::string& key);
 
-// The settings file's path: the executable's directory, a backslash, its name and ".ini".
+// The settings file's path: the executable's directory, the separator (a backslash on
+// Windows), its name and ".ini". The separator goes in even after a root directory's own.
 std::string SettingsFilePath();
 // Writes the complete default settings file. Throws VbError when it cannot be written
 // completely; nothing of it is then left behind.

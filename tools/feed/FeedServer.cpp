@@ -23,5 +23,6 @@ void FeedServer::acceptPending() {
                 emit allClientsDone();
         });
         session->start();
+        emit accepted(m_accepted);
     }
 }

@@ -21,6 +21,9 @@ public:
     QAbstractSocket::SocketError serverError() const { return m_server.serverError(); }
 
 signals:
+    // Client `number` (from 1) has connected, and its script has started: a script that
+    // begins with a reset has already sent it.
+    void accepted(qint64 number);
     // The last connected client's connection is over.
     void allClientsDone();
 

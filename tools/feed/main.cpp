@@ -3,7 +3,7 @@
 //
 //   wingscribe-feed [--host ADDR] [--port N] [--speed F] [--once] [--exit-after-close]
 //                   [--script FILE | --count N [--interval-ms M] [--types DIGITS]]
-//                   [--drop-every-ms M]
+//                   [--drop-every-ms M] [--print-clients]
 //
 // Listens on ADDR:N (127.0.0.1:1008; --port 0 picks a free port) and prints one line,
 // "listening on <port>", when ready. Every client that connects gets the script from its start.
@@ -26,7 +26,7 @@
 // default), the type digits taken in turn from --types (default "0"). --once closes each
 // connection when its script ends; --exit-after-close ends the program when the last
 // connected client is gone. --drop-every-ms M ends each connection M ms after it opened,
-// by close and by reset in turn.
+// by close and by reset in turn. --print-clients prints "client <k>" when client k connects.
 //
 // Exit status: 0 done, 1 cannot listen or read the script, 2 bad command line.
 
@@ -127,8 +127,11 @@ int main(int argc, char* argv[]) {
         QStringLiteral("drop-every-ms"),
         QStringLiteral("End each connection after M ms, by close and reset in turn."),
         QStringLiteral("M"), QStringLiteral("0"));
-    parser.addOptions(
-        {host, port, script, speed, once, exitAfterClose, count, interval, types, dropEvery});
+    const QCommandLineOption printClients(
+        QStringLiteral("print-clients"),
+        QStringLiteral("Print \"client <k>\" when the k-th client connects."));
+    parser.addOptions({host, port, script, speed, once, exitAfterClose, count, interval, types,
+                       dropEvery, printClients});
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
@@ -196,6 +199,11 @@ int main(int argc, char* argv[]) {
     }
     if (parser.isSet(exitAfterClose))
         QObject::connect(&server, &FeedServer::allClientsDone, &app, &QCoreApplication::quit);
+    if (parser.isSet(printClients))
+        QObject::connect(&server, &FeedServer::accepted, [](qint64 number) {
+            std::printf("client %lld\n", static_cast<long long>(number));
+            std::fflush(stdout);
+        });
     std::printf("listening on %u\n", unsigned(server.port()));
     std::fflush(stdout);
     return app.exec();

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
 using AsciiText::EqualIgnoringCase;
 using AsciiText::TrimBlanks;
 
@@ -19,9 +21,11 @@ struct Line {
     std::size_t next = 0;
 };
 
+// Walks the lines after the byte-order mark, if any.
 class LineReader {
 public:
-    explicit LineReader(std::string_view text) : text_(text) {}
+    explicit LineReader(std::string_view text)
+        : text_(text), pos_(IniText::HasUtf8Mark(text) ? kUtf8Mark.size() : 0) {}
 
     bool next(Line& line) {
         if (pos_ >= text_.size())
@@ -41,7 +45,7 @@ public:
 
 private:
     std::string_view text_;
-    std::size_t pos_ = 0;
+    std::size_t pos_;
 };
 
 enum class Kind { Other, Section, Key };
@@ -146,6 +150,10 @@ std::string lower(std::string_view s) {
 } // namespace
 
 namespace IniText {
+
+bool HasUtf8Mark(std::string_view text) {
+    return text.substr(0, kUtf8Mark.size()) == kUtf8Mark;
+}
 
 std::optional<std::string_view> Find(std::string_view text, std::string_view section,
                                      std::string_view key) {

@@ -4,6 +4,7 @@
 #include "platform/profile.h"
 
 #include "platform/AsciiText.h"
+#include "platform/Text8.h"
 #include "platform/VbError.h"
 #include "platform/posix/FileReplace.h"
 #include "platform/posix/IniFile.h"
@@ -17,16 +18,18 @@
 
 namespace {
 
-// The settings path is built the Windows way, with backslashes, and the root directory can
-// show up as "\\". Every backslash becomes a slash and a run of separators counts as one.
-std::string localPath(const char* fileName) {
-    std::string path;
-    for (const char* p = fileName; *p; ++p) {
-        const char c = *p == '\\' ? '/' : *p;
-        if (c != '/' || path.empty() || path.back() != '/')
-            path += c;
-    }
-    return path;
+// A file that starts with the UTF-8 byte-order mark holds UTF-8 text, which the program's
+// 8-bit text is converted to and from (a character the code page lacks reads as "?").
+std::string toFile(std::string_view text, bool utf8) {
+    if (!utf8)
+        return std::string(text);
+    return toQt(std::string(text)).toUtf8().toStdString();
+}
+
+std::string fromFile(std::string_view text, bool utf8) {
+    if (!utf8)
+        return std::string(text);
+    return fromQt(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 unsigned long copyOut(std::string_view value, char* out, unsigned long size) {
@@ -48,39 +51,42 @@ unsigned long GetPrivateProfileStringA(const char* section, const char* key,
     const std::string_view fallback =
         AsciiText::TrimTrailingBlanks(defaultValue ? defaultValue : "");
     FileReplace::Snapshot file;
-    if (!section || !key || !fileName || !file.Read(localPath(fileName)))
+    if (!section || !key || !fileName || !file.Read(fileName))
         return copyOut(fallback, returnedString, size);
-    return copyOut(IniText::Find(file.Content(), section, key).value_or(fallback), returnedString,
-                   size);
+    const bool utf8 = IniText::HasUtf8Mark(file.Content());
+    const auto found = IniText::Find(file.Content(), toFile(section, utf8), toFile(key, utf8));
+    return copyOut(found ? fromFile(*found, utf8) : std::string(fallback), returnedString, size);
 }
 
 int WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                const char* fileName) {
     if (!section || !fileName)
         return 0;
-    return IniFile::Update(localPath(fileName), [&](std::string_view text) {
+    return IniFile::Update(fileName, [&](std::string_view text) {
+        const bool utf8 = IniText::HasUtf8Mark(text);
+        const std::string inSection = toFile(section, utf8);
         if (!key)
-            return IniText::RemoveSection(text, section);
+            return IniText::RemoveSection(text, inSection);
         if (!value)
-            return IniText::RemoveKey(text, section, key);
-        return IniText::Set(text, section, key, value);
+            return IniText::RemoveKey(text, inSection, toFile(key, utf8));
+        return IniText::Set(text, inSection, toFile(key, utf8), toFile(value, utf8));
     });
 }
 
 long FileLen(const char* fileName) {
     struct stat status;
-    if (!fileName || ::stat(localPath(fileName).c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (!fileName || ::stat(fileName, &status) != 0 || !S_ISREG(status.st_mode))
         throw VbError(VbError::FileNotFound, "File not found");
     return static_cast<long>(status.st_size);
 }
 
 void FinishInterruptedWrites(const char* fileName) {
     if (fileName)
-        FileReplace::Tidy(localPath(fileName));
+        FileReplace::Tidy(fileName);
 }
 
 void WriteWholeFile(const char* fileName, const std::string& content) {
-    const std::string path = localPath(fileName);
+    const std::string path = fileName ? fileName : "";
     if (!FileReplace::WriteWhole(path, content))
         throw VbError(VbError::PathFileAccess,
                       "Cannot create " + path + ": " + std::strerror(errno));
