@@ -44,6 +44,9 @@ if ! ls qt6-base_6.4.2*.orig.tar.xz >/dev/null 2>&1; then
   fi
 fi
 tarball=$(ls qt6-base_6.4.2*.orig.tar.xz | head -1)
+# The source that packaging/windows/licenses/README.txt.in names, and no other.
+echo "4f14b89a9463a540fd84a6718b8519a2297119b454ef547721015a9e9019ae9e  $tarball" | sha256sum -c --quiet ||
+  { echo "build-qt-kit: $tarball is not the source the licence notice names" >&2; exit 1; }
 [ -d qtbase-everywhere-src-6.4.2 ] || tar -xf "$tarball"
 
 # Options that are not obvious:

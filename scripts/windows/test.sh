@@ -2,13 +2,15 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Wingscribe for Windows here on Debian and tests it under Wine: installs the Debian
 # packages, cross-builds the program, the demo feed and the unit tests with MinGW-w64, runs the
-# unit tests through CTest under Wine, makes the portable zip and the installer, then runs the
-# Windows end-to-end check (the program from the zip on a virtual display, and the installer).
+# unit tests through CTest under Wine, makes the portable zip and the installer, runs the
+# Windows end-to-end check (the program from the zip on a virtual display, and the installer),
+# and last checks that the last commit, built again in another folder, gives the same zip and
+# installer byte for byte (scripts/windows/check-reproducible.sh, about two minutes).
 #
 # The Qt kit for Windows: WINGSCRIBE_QT_KIT names a ready kit folder or its .tar.xz; without
 # it, scripts/windows/build-qt-kit.sh builds one from Debian's source (about 20 minutes, once).
 # The build folder is build-windows (or $WINDOWS_BUILD_DIR); the zip and the installer end up
-# in its dist/ folder.
+# in its dist/ folder, with their SHA256SUMS.
 set -euo pipefail
 given_kit=${WINGSCRIBE_QT_KIT:+$(realpath -e "$WINGSCRIBE_QT_KIT")}
 cd "$(dirname "$0")/../.."
@@ -54,3 +56,5 @@ WINGSCRIBE_ZIP=$zip WINGSCRIBE_SETUP=$build/dist/wingscribe-$version-setup.exe \
   WINGSCRIBE_FEED=$build/tools/wingscribe-feed.exe WINE_RUN=$PWD/scripts/windows/wine-run.sh \
   WINE_PREFIX=$prefix WINE_DLL_DIRS=$dll_dirs E2E_ARTIFACTS=$build/e2e-artifacts \
   scripts/with-display.sh python3 tests/e2e/test_windows.py
+
+scripts/windows/check-reproducible.sh "$kit" "$build/dist"

@@ -3,6 +3,10 @@
 // data folder, held open with no sharing. The system closes it when the process ends,
 // however it ends, and the next start opens it again; a second copy finds it in use.
 //
+// The file is opened to be deleted on close, so the system removes it with the last handle,
+// a crash included: the folder holds the locks of running copies only. What a power cut
+// leaves behind is swept at the next start; the lock of a running copy cannot be deleted.
+//
 // Not a named mutex: the "Local\" namespace is per logon session, not per user (a scheduled
 // task or a second session of the same user would run a second copy on the same settings
 // file), and any program in the session may create a name there first and so keep the
@@ -22,7 +26,6 @@
 namespace {
 
 HANDLE heldLock = INVALID_HANDLE_VALUE;
-std::wstring heldPath;
 
 std::string& folderForTesting() {
     static std::string folder;
@@ -73,6 +76,33 @@ std::wstring lockPath() {
            L".lock";
 }
 
+// Every lock file in the folder that can be deleted belongs to no running copy.
+void sweepStaleLocks(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW((folder + L"\\instance-*.lock").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do
+        ::DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+
+// Opens the lock file, to be deleted with its last handle. A copy that has just ended may leave
+// its file pending deletion for a moment, and opening it then is denied: that is retried
+// before the denial counts.
+HANDLE openLock(const std::wstring& path) {
+    for (int attempt = 1;; ++attempt) {
+        HANDLE lock =
+            ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (lock != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_ACCESS_DENIED ||
+            attempt == 20)
+            return lock;
+        ::Sleep(10);
+    }
+}
+
 } // namespace
 
 namespace App {
@@ -88,8 +118,8 @@ bool PrevInstance() {
     const std::wstring folder = path.substr(0, path.rfind(L'\\'));
     if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
         cannotLock(folder, ::GetLastError());
-    HANDLE lock = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    sweepStaleLocks(folder);
+    HANDLE lock = openLock(path);
     if (lock == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
@@ -97,16 +127,14 @@ bool PrevInstance() {
         cannotLock(path, error);
     }
     heldLock = lock;
-    heldPath = path;
     return false;
 }
 
 void ReleaseInstance() {
     if (heldLock == INVALID_HANDLE_VALUE)
         return;
-    ::CloseHandle(heldLock);
+    ::CloseHandle(heldLock); // and the system deletes the file
     heldLock = INVALID_HANDLE_VALUE;
-    ::DeleteFileW(heldPath.c_str()); // fails, harmlessly, once another copy holds it open
 }
 
 void SetInstanceLockFolderForTesting(const std::string& folder) {
