@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPixmap>
 #include <optional>
+
+#include "wingscribe-32.xpm"
 
 namespace {
 
@@ -30,18 +33,12 @@ QFileInfo executable() {
 
 } // namespace
 
-// The icon is compiled into the program's library; a static library's resources are
-// registered by hand.
-static void registerResources() {
-    Q_INIT_RESOURCE(wingscribe);
-}
-
 namespace App {
 
+// The icon is compiled in as an XPM image, which Qt reads by itself; for a PNG it would first
+// look through its image plugins, a millisecond of the start.
 QIcon Icon() {
-    static const bool registered = (registerResources(), true);
-    Q_UNUSED(registered);
-    return QIcon(QStringLiteral(":/wingscribe.png"));
+    return QIcon(QPixmap(wingscribe_32));
 }
 
 // Paths are in the 8-bit form the system's file functions take.

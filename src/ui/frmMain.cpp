@@ -23,6 +23,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTimer>
+#include <QWindow>
 
 using namespace User32;
 
@@ -119,6 +121,7 @@ frmMain::frmMain()
     lblCaption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblCaption->setCursor(Qt::ArrowCursor);
     lblCaption->installEventFilter(this);
+    windowHandle()->installEventFilter(this);
     SetCaptionForeColor(0x00FF00);
     SetCaptionFontName("Arial");
     SetCaptionFontSize(12);
@@ -216,6 +219,11 @@ void frmMain::SetCaptionFont(const QFont& font) {
 void frmMain::ApplySizeFloor() {
     // Keys, the sizing frame and a restored layout all stop here: one line of the caption
     // font high and wide enough to find and grab, so the window can never shrink away.
+    // Measuring the font loads it, which takes longer than all else before the window first
+    // shows: until the window is on the screen, the floor waits for it.
+    floorPending_ = !windowHandle() || !windowHandle()->isExposed();
+    if (floorPending_)
+        return;
     const QMargins frame = contentsMargins();
     setMinimumSize(MinimumWidth,
                    QFontMetrics(lblCaption->font()).height() + frame.top() + frame.bottom());
@@ -276,6 +284,8 @@ void frmMain::mousePressEvent(QMouseEvent* event) {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && floorPending_)
+        QTimer::singleShot(0, this, &frmMain::ApplySizeFloor);
     if (watched == lblCaption && (event->type() == QEvent::MouseButtonPress ||
                                   event->type() == QEvent::MouseButtonDblClick)) {
         const int button = buttonMask(static_cast<QMouseEvent*>(event)->button());

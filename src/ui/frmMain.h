@@ -74,6 +74,7 @@ private:
     void DragWindow();
     void SetCaptionFont(const QFont& font);
     void ApplySizeFloor();
+    bool floorPending_ = true;
 
     // What the link reaches the caption window through.
     ::Winsock& Client() override { return *Winsock; }

@@ -29,11 +29,30 @@ template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
 constexpr int AnswerWaitMs = 200;
 const char* const AskedProperty = "wingscribeFrameAskedFor";
 
-xcb_atom_t atomNamed(xcb_connection_t* connection, const char* name) {
-    const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+// The atoms this file uses, asked for together: one round trip to the X server.
+struct Atoms {
+    xcb_atom_t extents = XCB_ATOM_NONE;   // _NET_FRAME_EXTENTS
+    xcb_atom_t request = XCB_ATOM_NONE;   // _NET_REQUEST_FRAME_EXTENTS
+    xcb_atom_t supported = XCB_ATOM_NONE; // _NET_SUPPORTED
+};
+
+const Atoms& atoms(xcb_connection_t* connection) {
+    static const Atoms known = [connection] {
+        const char* const names[] = {"_NET_FRAME_EXTENTS", "_NET_REQUEST_FRAME_EXTENTS",
+                                     "_NET_SUPPORTED"};
+        xcb_intern_atom_cookie_t cookies[3];
+        for (int i = 0; i < 3; ++i)
+            cookies[i] =
+                xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(names[i])), names[i]);
+        xcb_atom_t found[3];
+        for (int i = 0; i < 3; ++i) {
+            const Reply<xcb_intern_atom_reply_t> reply(
+                xcb_intern_atom_reply(connection, cookies[i], nullptr));
+            found[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        }
+        return Atoms{found[0], found[1], found[2]};
+    }();
+    return known;
 }
 
 xcb_window_t rootOf(xcb_connection_t* connection) {
@@ -42,9 +61,9 @@ xcb_window_t rootOf(xcb_connection_t* connection) {
 
 // _NET_FRAME_EXTENTS holds left, right, top and bottom.
 std::optional<QMargins> readExtents(xcb_connection_t* connection, xcb_window_t window) {
-    static const xcb_atom_t extents = atomNamed(connection, "_NET_FRAME_EXTENTS");
     const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, window, extents, XCB_ATOM_CARDINAL, 0, 4),
+        connection,
+        xcb_get_property(connection, 0, window, atoms(connection).extents, XCB_ATOM_CARDINAL, 0, 4),
         nullptr));
     if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) != 16)
         return std::nullopt;
@@ -55,7 +74,7 @@ std::optional<QMargins> readExtents(xcb_connection_t* connection, xcb_window_t w
 // Whether the running window manager says it answers the request (read once).
 bool requestSupported(xcb_connection_t* connection, xcb_atom_t request) {
     static const bool supported = [&] {
-        const xcb_atom_t list = atomNamed(connection, "_NET_SUPPORTED");
+        const xcb_atom_t list = atoms(connection).supported;
         const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
             connection,
             xcb_get_property(connection, 0, rootOf(connection), list, XCB_ATOM_ATOM, 0, 4096),
@@ -103,19 +122,21 @@ QMargins Of(const QWidget* window) {
     const auto id = xcb_window_t(handle->winId());
     if (const auto extents = readExtents(connection, id))
         return *extents;
-    static const xcb_atom_t request = atomNamed(connection, "_NET_REQUEST_FRAME_EXTENTS");
+    const xcb_atom_t request = atoms(connection).request;
     if (!requestSupported(connection, request) ||
         widget->property(AskedProperty).toULongLong() == id)
         return known; // asked before and not answered: the frame stays unknown
     widget->setProperty(AskedProperty, qulonglong(id));
     sendRequest(connection, id, request);
-    // The window manager answers at once; the wait is bounded for one that does not.
+    // The window manager answers within about a millisecond; the wait is bounded for one that
+    // does not, and looks less often the longer it takes.
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < AnswerWaitMs) {
+    for (unsigned long pause = 50; waited.elapsed() < AnswerWaitMs;
+         pause = std::min(pause * 2, 2000UL)) {
         if (const auto extents = readExtents(connection, id))
             return *extents;
-        QThread::msleep(1);
+        QThread::usleep(pause);
     }
     return known;
 }
