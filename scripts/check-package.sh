@@ -45,6 +45,9 @@ grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainf
 launcher=$work/root/usr/bin/wingscribe
 version=$(dpkg-deb --field "$deb" Version)
 [ "$("$launcher" --version)" = "wingscribe ${version%-*}" ] || fail "launcher --version"
+for program in wingscribe wingscribe-feed; do # the same short option in both commands
+  [ "$("$work/root/usr/bin/$program" -v)" = "$program ${version%-*}" ] || fail "$program -v"
+done
 "$launcher" --help | grep -q "^Usage: wingscribe" || fail "launcher --help"
 status=0
 "$launcher" --bogus 2>/dev/null || status=$?
