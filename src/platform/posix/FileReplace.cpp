@@ -134,8 +134,9 @@ Result writeInPlace(const std::string& path, const Snapshot& before, const std::
     if (!writeAll(fd.get(), content) || ::ftruncate(fd.get(), off_t(content.size())) != 0 ||
         ::fsync(fd.get()) != 0) {
         const int error = errno; // put back what was there, as far as it goes
-        if (writeAll(fd.get(), before.Content()))
-            (void)::ftruncate(fd.get(), off_t(before.Content().size()));
+        const bool restored = writeAll(fd.get(), before.Content()) &&
+                              ::ftruncate(fd.get(), off_t(before.Content().size())) == 0;
+        static_cast<void>(restored); // the first error is the one to report
         return fail(error);
     }
     if (written)
