@@ -3,14 +3,61 @@
 # the PATH, the desktop entry, icons, AppStream data, man pages, copyright and changelog, and
 # the package's own fields. Included from the top-level CMakeLists.txt before CPack.
 
-# The AppStream id names the desktop entry too. It is a reversed domain name: set both to the
-# project's own site before a public release.
+# The publisher's settings, all in this one place. Until the package is published they are
+# placeholders, and look it: names under the reserved domain "example", which nothing
+# resolves. Whoever publishes the package sets them on the cmake command line
+# (-DWINGSCRIBE_APP_ID=... and so on); nothing else needs to change.
+# - WINGSCRIBE_APP_ID: the AppStream id, a reversed domain name of the project's own; it
+#   names the desktop entry and the AppStream file too.
+# - WINGSCRIBE_HOMEPAGE: the project's site, ending in "/". Empty by default, so that nothing
+#   points at a site that is not there; when set, it becomes the package's Homepage field and
+#   the AppStream data's home page and screenshot (HOMEPAGE/screenshot.png: publish
+#   docs/screenshot.png there).
+# - WINGSCRIBE_MAINTAINER: name and address for the package's Maintainer field and changelog.
 set(WINGSCRIBE_APP_ID "example.wingscribe.Wingscribe" CACHE STRING
     "AppStream component id and desktop entry name (reversed domain name)")
-set(WINGSCRIBE_HOMEPAGE "https://wingscribe.example/" CACHE STRING
-    "Project home page, for the package and the AppStream data (ends with /)")
-set(WINGSCRIBE_MAINTAINER "Wingscribe developers <wingscribe@wingscribe.example>")
+set(WINGSCRIBE_HOMEPAGE "" CACHE STRING
+    "Project home page, for the package and the AppStream data (ends with /); empty: none")
+set(WINGSCRIBE_MAINTAINER "Wingscribe developers <wingscribe@wingscribe.example>" CACHE STRING
+    "Maintainer of the Debian package: name <address>")
+if(WINGSCRIBE_HOMEPAGE STREQUAL "https://wingscribe.example/") # an earlier placeholder
+  set_property(CACHE WINGSCRIBE_HOMEPAGE PROPERTY VALUE "")
+endif()
+set(WINGSCRIBE_METAINFO_HOMEPAGE "")
+set(WINGSCRIBE_METAINFO_SCREENSHOTS "")
+if(WINGSCRIBE_HOMEPAGE)
+  set(WINGSCRIBE_METAINFO_HOMEPAGE "<url type=\"homepage\">${WINGSCRIBE_HOMEPAGE}</url>")
+  set(WINGSCRIBE_METAINFO_SCREENSHOTS "<screenshots>
+    <screenshot type=\"default\">
+      <caption>The caption window showing a highlighted message to the user</caption>
+      <image>${WINGSCRIBE_HOMEPAGE}screenshot.png</image>
+    </screenshot>
+  </screenshots>")
+endif()
 
+# Every time in the package is the last commit's, so that one commit always gives the same
+# bytes: the changelog's and the release's date here, and the times of the files in the
+# package's archives, which cpack takes from SOURCE_DATE_EPOCH (set for it below). A caller's
+# SOURCE_DATE_EPOCH wins; a new commit configures the build again.
+set(source_date "$ENV{SOURCE_DATE_EPOCH}")
+find_package(Git QUIET)
+if(source_date STREQUAL "" AND GIT_FOUND)
+  execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%ct
+                  WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+                  OUTPUT_VARIABLE source_date OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse --absolute-git-dir
+                  WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+                  OUTPUT_VARIABLE git_dir OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(EXISTS "${git_dir}/logs/HEAD")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${git_dir}/logs/HEAD")
+  endif()
+endif()
+if(source_date MATCHES "^[0-9]+$")
+  set(ENV{SOURCE_DATE_EPOCH} "${source_date}")
+else()
+  message(STATUS "No commit time (not a git checkout, no SOURCE_DATE_EPOCH): the package "
+                 "carries today's date and cannot be built again byte for byte")
+endif()
 set(packaging ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
 set(generated ${CMAKE_BINARY_DIR}/packaging)
 set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/wingscribe)
@@ -21,6 +68,8 @@ configure_file(${packaging}/wingscribe-launcher.sh ${generated}/wingscribe @ONLY
 configure_file(${packaging}/wingscribe.metainfo.xml.in
                ${generated}/${WINGSCRIBE_APP_ID}.metainfo.xml @ONLY)
 configure_file(${packaging}/changelog.in ${generated}/changelog @ONLY)
+file(WRITE ${generated}/CPackProjectConfig.cmake
+     "set(ENV{SOURCE_DATE_EPOCH} \"$ENV{SOURCE_DATE_EPOCH}\")\n")
 configure_file(${packaging}/wingscribe.1 ${generated}/wingscribe.1 @ONLY)
 configure_file(${packaging}/wingscribe-feed.1 ${generated}/wingscribe-feed.1 @ONLY)
 
@@ -66,11 +115,21 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_STRIP_FILES ON)
+# The same package whoever builds it: folders as Debian has them, whatever the umask; the
+# times come from SOURCE_DATE_EPOCH. SHA256SUMS beside the package lists its checksum.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_PROJECT_CONFIG_FILE ${generated}/CPackProjectConfig.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${packaging}/Checksums.cmake)
 # A tool beside a simulator rather than a game itself (games belong in /usr/games, section 6).
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${WINGSCRIBE_HOMEPAGE}")
+if(WINGSCRIBE_HOMEPAGE)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${WINGSCRIBE_HOMEPAGE}")
+endif()
 # libc, libstdc++ and Qt come from the binaries themselves (dpkg-shlibdeps); the caption's
 # default font Arial needs a font with its metrics, or the dialogs' texts are cut off.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2 | fonts-liberation")
+# On a Wayland desktop without XWayland, Qt needs its Wayland platform plugin.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the Debian package from a built build folder and checks it: its dependencies, lintian
-# (no errors), the desktop entry and the AppStream data; then unpacks it into an empty folder
+# Builds the Debian package from a built build folder and checks it: its dependencies and
+# checksum, lintian (no errors, no hardening tags), the desktop entry and the AppStream data; then unpacks it into an empty folder
 # tree and checks the installed launcher: --help and --version, a one-line reason when the
 # per-user copy cannot be made or there is no display, a quiet first start that writes the
 # settings file beside the copy, and LAUNCH_PAIRS (default 20) pairs of simultaneous launches
@@ -21,9 +21,17 @@ depends=$(dpkg-deb --field "$deb" Depends)
 for needed in libqt6widgets6 libc6 "fonts-liberation2 | fonts-liberation"; do
   [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
+[ "$(dpkg-deb --field "$deb" Recommends)" = qt6-wayland ] || fail "Recommends lacks qt6-wayland"
 
-# Debian's own checks. lintian fails on errors; its warnings are printed.
-lintian --fail-on error "$deb" 2>/dev/null || fail "lintian found errors"
+(cd "$work/out" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS beside the package"
+
+# Debian's own checks. lintian fails on errors and on any hardening tag; its warnings are
+# printed.
+status=0
+lintian -I -E --pedantic --fail-on error "$deb" >"$work/lintian.log" 2>/dev/null || status=$?
+grep "^[EW]:" "$work/lintian.log" || true
+[ $status -eq 0 ] || fail "lintian found errors"
+! grep hardening "$work/lintian.log" || fail "lintian: built without Debian's hardening flags"
 mkdir "$work/root" "$work/home"
 dpkg -x "$deb" "$work/root"
 share=$work/root/usr/share
@@ -37,7 +45,7 @@ for file in usr/bin/wingscribe usr/bin/wingscribe-feed usr/lib/wingscribe/wingsc
 done
 [ -f "$metainfo" ] || fail "no AppStream data named after the desktop entry $app_id"
 desktop-file-validate "$desktop" || fail "desktop entry $desktop"
-appstreamcli validate --no-net --pedantic "$metainfo" >"$work/appstream.log" 2>&1 ||
+appstreamcli validate --pedantic "$metainfo" >"$work/appstream.log" 2>&1 ||
   { cat "$work/appstream.log"; fail "AppStream data"; }
 grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
   fail "AppStream data does not launch $app_id.desktop"
