@@ -35,29 +35,9 @@ if(WINGSCRIBE_HOMEPAGE)
   </screenshots>")
 endif()
 
-# Every time in the package is the last commit's, so that one commit always gives the same
-# bytes: the changelog's and the release's date here, and the times of the files in the
-# package's archives, which cpack takes from SOURCE_DATE_EPOCH (set for it below). A caller's
-# SOURCE_DATE_EPOCH wins; a new commit configures the build again.
-set(source_date "$ENV{SOURCE_DATE_EPOCH}")
-find_package(Git QUIET)
-if(source_date STREQUAL "" AND GIT_FOUND)
-  execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%ct
-                  WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-                  OUTPUT_VARIABLE source_date OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse --absolute-git-dir
-                  WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-                  OUTPUT_VARIABLE git_dir OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  if(EXISTS "${git_dir}/logs/HEAD")
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${git_dir}/logs/HEAD")
-  endif()
-endif()
-if(source_date MATCHES "^[0-9]+$")
-  set(ENV{SOURCE_DATE_EPOCH} "${source_date}")
-else()
-  message(STATUS "No commit time (not a git checkout, no SOURCE_DATE_EPOCH): the package "
-                 "carries today's date and cannot be built again byte for byte")
-endif()
+# The changelog's and the release's date are the last commit's, as SOURCE_DATE_EPOCH says
+# (cmake/SourceDate.cmake); so are the times of the files in the package's archives, which
+# cpack takes from SOURCE_DATE_EPOCH too (set for it below).
 set(packaging ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
 set(generated ${CMAKE_BINARY_DIR}/packaging)
 set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/wingscribe)
@@ -69,7 +49,7 @@ configure_file(${packaging}/wingscribe.metainfo.xml.in
                ${generated}/${WINGSCRIBE_APP_ID}.metainfo.xml @ONLY)
 configure_file(${packaging}/changelog.in ${generated}/changelog @ONLY)
 file(WRITE ${generated}/CPackProjectConfig.cmake
-     "set(ENV{SOURCE_DATE_EPOCH} \"$ENV{SOURCE_DATE_EPOCH}\")\n")
+     "set(ENV{SOURCE_DATE_EPOCH} \"${WINGSCRIBE_SOURCE_DATE}\")\n")
 configure_file(${packaging}/wingscribe.1 ${generated}/wingscribe.1 @ONLY)
 configure_file(${packaging}/wingscribe-feed.1 ${generated}/wingscribe-feed.1 @ONLY)
 
