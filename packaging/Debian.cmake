@@ -97,9 +97,8 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_STRIP_FILES ON)
 # The same package whoever builds it: folders as Debian has them, whatever the umask; the
 # times come from SOURCE_DATE_EPOCH. SHA256SUMS beside the package lists its checksum.
-set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
-    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_PROJECT_CONFIG_FILE ${generated}/CPackProjectConfig.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${packaging}/Staging.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${packaging}/Checksums.cmake)
 # A tool beside a simulator rather than a game itself (games belong in /usr/games, section 6).
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
