@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Every time stamp that a build writes into what it makes is the last commit's, so that one
+# Every time stamp that the build and the packaging write is the last commit's, so that one
 # commit always gives the same bytes: SOURCE_DATE_EPOCH for the rest of the configuration
-# (string(TIMESTAMP) reads it) and WINGSCRIBE_SOURCE_DATE for the steps of the build and of
-# cpack that stamp times. A caller's SOURCE_DATE_EPOCH wins; a new commit configures again.
+# (string(TIMESTAMP) reads it) and WINGSCRIBE_SOURCE_DATE for the steps that run later, such
+# as cpack. A caller's SOURCE_DATE_EPOCH wins; a new commit configures again.
 set(WINGSCRIBE_SOURCE_DATE "$ENV{SOURCE_DATE_EPOCH}")
 find_package(Git QUIET)
 if(WINGSCRIBE_SOURCE_DATE STREQUAL "" AND GIT_FOUND)
