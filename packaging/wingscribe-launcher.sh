@@ -31,7 +31,7 @@ their own. See wingscribe(1).
 EOF
   exit 0
   ;;
---version | -V)
+--version | -v)
   echo "wingscribe $version"
   exit 0
   ;;

@@ -6,6 +6,8 @@
 # input that did it is kept in build-fuzz/fuzz-artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# clang, with its sanitizer and libFuzzer runtimes (which clang only recommends).
+scripts/install-packages.sh clang libclang-rt-14-dev
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 case $build in /*) ;; *) build=$PWD/$build ;; esac # libFuzzer's artifact prefix must be absolute
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -5,6 +5,8 @@
 # undefined behaviour fails the run; scripts/lsan.supp only lists leaks in system libraries.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# clang, with its sanitizer and libFuzzer runtimes (which clang only recommends).
+scripts/install-packages.sh clang libclang-rt-14-dev
 build=${ASAN_BUILD_DIR:-build-asan}
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DWINGSCRIBE_SANITIZE=ON -DWINGSCRIBE_BENCH=OFF >/dev/null

@@ -4,11 +4,11 @@
 # already there. Needs root (or sudo).
 set -euo pipefail
 
-# libclang-rt-14-dev holds clang's sanitizer and libFuzzer runtimes (only recommended by clang).
-# dpkg-dev computes the package's library dependencies; lintian, desktop-file-utils and
-# appstream check the package.
+# dpkg-dev computes the package's library dependencies and gives Debian's build flags;
+# lintian, desktop-file-utils and appstream check the package. (The sanitizer and fuzz runs
+# install clang themselves.)
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools libgl-dev
+  cmake ninja-build g++ git qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb openbox xdotool x11-utils imagemagick fonts-liberation fonts-liberation2 python3
   dpkg-dev lintian desktop-file-utils appstream
 )

@@ -7,10 +7,20 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <string>
 
 int main(int argc, char* argv[]) {
+    // Without a display Qt would abort while making the application object; say why instead.
+    const std::string missing = DisplaySession::Missing();
+    if (!missing.empty()) {
+        std::fprintf(stderr, "%s\n", missing.c_str());
+        return 1;
+    }
     DisplaySession::PreferX11();
+    DisplaySession::BeginQuietStart();
     QApplication app(argc, argv);
+    DisplaySession::EndQuietStart();
     QApplication::setApplicationName(QStringLiteral("Wingscribe"));
     QApplication::setWindowIcon(App::Icon());
     QApplication::setQuitOnLastWindowClosed(false); // the caption window decides the end
