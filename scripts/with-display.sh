@@ -5,15 +5,14 @@
 # the command without one. Usage: scripts/with-display.sh COMMAND [ARGS...]
 set -euo pipefail
 
-for display in $(seq 90 140); do
-  [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
-done
-export DISPLAY=":$display"
-
-Xvfb "$DISPLAY" -screen 0 "${SCREEN_SIZE:-1920x1080x24}" -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and names it once it listens, so that displays started at
+# the same moment (tests side by side) never pick the same one.
+number=$(mktemp)
+Xvfb -displayfd 3 -screen 0 "${SCREEN_SIZE:-1920x1080x24}" -nolisten tcp 3>"$number" \
+  >/dev/null 2>&1 &
 xvfb=$!
 wm=
-trap 'kill $wm $xvfb 2>/dev/null || true; wait 2>/dev/null || true' EXIT
+trap 'kill $wm $xvfb 2>/dev/null || true; wait 2>/dev/null || true; rm -f "$number"' EXIT
 
 wait_for() { # seconds, then a command that succeeds once ready
   local tries=$(($1 * 20))
@@ -26,7 +25,8 @@ wait_for() { # seconds, then a command that succeeds once ready
 }
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 
-wait_for 10 xprop -root || { echo "with-display: Xvfb did not start" >&2; exit 1; }
+wait_for 10 grep -q . "$number" || { echo "with-display: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$number")"
 for _ in 1 2 3; do
   openbox >/dev/null 2>&1 &
   wm=$!

@@ -163,5 +163,8 @@ class DesktopTest(Case):
         key(shown("^Setup$", [setup]), "Return")
         wait_until(lambda: self.read_ini()["KVEServer"] == "0.0.0.01", what="the typed server")
 
-if __name__ == "__main__":
-    unittest.main(verbosity=2)
+if __name__ == "__main__":  # E2E_SHARD=K/N: every Nth test from the Kth, for shards side by side
+    shard, shards = map(int, os.environ.get("E2E_SHARD", "0/1").split("/"))
+    tests = unittest.defaultTestLoader.loadTestsFromTestCase(DesktopTest)
+    suite = unittest.TestSuite(t for i, t in enumerate(tests) if i % shards == shard)
+    raise SystemExit(not unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful())
