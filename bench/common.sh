@@ -17,7 +17,7 @@ launch() {
     title=Wingscribe exe=$B/wingscribe
     settings "$2" >"$dir/wingscribe.ini"
   fi
-  cp "$exe" "$dir/"
+  strip -o "$dir/${exe##*/}" "$exe" # both as a package installs them, without debug information
   XDG_RUNTIME_DIR=$dir "$B/bench/bench_first_expose" "$title" "$dir/${exe##*/}" \
     >"$dir/started" 2>>"$log" &
   watcher=$!
