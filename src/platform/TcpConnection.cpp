@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What every system's connection does alike; the socket calls are in the system's own file.
+#include "platform/TcpConnection.h"
+
+// What one look at the socket found: first the bytes, then the end, if it came. A handler of
+// the bytes may shut the connection, and then nothing more comes.
+void TcpConnection::Deliver(const std::string& bytes, int end) {
+    if (end != kOpen)
+        StopWatching();
+    if (!bytes.empty())
+        Q_EMIT Received(bytes);
+    if (end != kOpen && !shut_)
+        Q_EMIT Ended(end);
+}
+
+void TcpConnection::EndLater(int error) {
+    StopWatching();
+    QMetaObject::invokeMethod(
+        this,
+        [this, error] {
+            if (!shut_)
+                Q_EMIT Ended(error);
+        },
+        Qt::QueuedConnection);
+}
