@@ -180,19 +180,38 @@ private slots:
         QCOMPARE(seen, QByteArrayList({"abc", "def", "ghi", "ghi", "mno2 pqr", "mno2 pqr"}));
     }
 
-    // The peer closes: "Lost Connection!" and the timer off; the next tick closes the client,
-    // which refuses to connect until closed, and connects again. With nobody listening, each
-    // tick shows the waiting text, its full stops counting 1..10 and again from 1, and tries
-    // anew.
+    // The peer closes right after its last message: the message, then "Lost Connection!" and
+    // the timer off; a reset is an error, and the link closes the client. The next tick connects
+    // again (a closing client refuses to until closed). With nobody listening, each tick shows
+    // the waiting text, its full stops counting 1..10 and again from 1, and tries anew. The
+    // server is a name; a Close, or the client's end, drops its lookup in flight.
+    void lostConnectionThenWaiting_data() {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addRow("close") << QByteArray("5 hello\nclose\n");
+        QTest::addRow("reset") << QByteArray("5 hello\nwait 100\nreset\n");
+    }
+
     void lostConnectionThenWaiting() {
-        QVERIFY(play("5 hello\nwait 100\nclose\n", 1));
-        QTRY_COMPARE_WITH_TIMEOUT(caption.text, QByteArray("Lost Connection!"), 5000);
-        QVERIFY(seen[0] == "hello|file|on" && !caption.display.IsTicking());
+        QFETCH(QByteArray, script);
+        const bool reset = script.contains("reset");
+        Settings.KVEServer = "localhost";
+        QSignalSpy errors(&caption.client, &Winsock::Error);
+        QVERIFY(play(script, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(caption.text.startsWith("Lost") || !errors.isEmpty(), 5000);
+        QCOMPARE(caption.text, reset ? "hello" : "Lost Connection!");
+        QCOMPARE(errors.isEmpty() ? 0 : errors[0][0].toInt(), reset ? 10054 : 0);
+        QVERIFY(seen[0] == "hello|file|on" && caption.display.IsTicking() == reset);
         tick();
         QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 2, 5000);
         feed.reset();
         QTRY_VERIFY_WITH_TIMEOUT(caption.client.State() != Winsock::sckConnected, 5000);
-        QSignalSpy refused(&caption.client, &Winsock::Error);
+        auto dropped = std::make_unique<::Winsock>(), gone = std::make_unique<::Winsock>();
+        for (::Winsock* client : {dropped.get(), gone.get()})
+            client->SetRemoteHost("localhost"), client->SetRemotePort(Settings.KVEPort),
+                client->Connect();
+        dropped->Close();
+        gone.reset();
+        QSignalSpy late(dropped.get(), &Winsock::Error), refused(&caption.client, &Winsock::Error);
         for (int i = 0, dots = 0; i < 11; ++i) {
             tick();
             const QByteArray text = caption.text, wait = "Waiting for connection";
@@ -202,6 +221,7 @@ private slots:
             dots = now;
             QTRY_COMPARE_WITH_TIMEOUT(refused.size(), i + 1, 5000);
         }
+        QCOMPARE(late.size(), 0); // its lookup was over long before the last of these
     }
 
     // One tick, one attempt, also against a peer that accepts and resets at once while the
