@@ -50,5 +50,5 @@ private:
     QObject* watch_ = nullptr; // what tells that something happened on the socket
     void* event_ = nullptr;    // where the system records it, where it needs one
     bool connected_ = false;
-    bool shut_ = false;
+    bool quiet_ = false; // shut, or its end reported: no signal comes any more
 };

@@ -108,7 +108,7 @@ TcpConnection::~TcpConnection() {
 }
 
 void TcpConnection::Shut() {
-    shut_ = true;
+    quiet_ = true;
     StopWatching(); // before its socket goes
     if (descriptor_ >= 0)
         ::close(int(std::exchange(descriptor_, -1)));
@@ -123,6 +123,8 @@ void TcpConnection::StopWatching() {
 }
 
 void TcpConnection::OnReady() {
+    if (quiet_) // news that was on its way when the watch stopped
+        return;
     std::string bytes;
     const int end = Drain(bytes);
     Deliver(bytes, end);

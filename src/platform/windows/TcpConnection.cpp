@@ -72,7 +72,7 @@ TcpConnection::~TcpConnection() {
 }
 
 void TcpConnection::Shut() {
-    shut_ = true;
+    quiet_ = true;
     StopWatching();
     if (descriptor_ >= 0)
         ::closesocket(SOCKET(std::exchange(descriptor_, -1)));
@@ -85,6 +85,8 @@ void TcpConnection::StopWatching() {
 }
 
 void TcpConnection::OnReady() {
+    if (quiet_) // news that was on its way when the watch stopped
+        return;
     WSANETWORKEVENTS happened{};
     if (::WSAEnumNetworkEvents(SOCKET(descriptor_), static_cast<WSAEVENT>(event_), &happened) !=
         0) {
@@ -100,7 +102,7 @@ void TcpConnection::OnReady() {
         }
         connected_ = true;
         Q_EMIT Connected();
-        if (shut_)
+        if (quiet_)
             return;
     }
     if (!(happened.lNetworkEvents & (FD_READ | FD_CLOSE)))
