@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The link to the simulator over loopback TCP, against the demo feed. The link reaches its
 // window through CaptionLink; a stand-in records what a real caption window would show.
+#include "Wine.h"
 #include "link/CaptionLink.h"
 #include "link/SimulatorLink.h"
 #include "platform/VbError.h"
@@ -181,10 +182,9 @@ private slots:
     }
 
     // The peer closes right after its last message: the message, then "Lost Connection!" and
-    // the timer off; a reset is an error, and the link closes the client. The next tick connects
-    // again (a closing client refuses to until closed). With nobody listening, each tick shows
-    // the waiting text, its full stops counting 1..10 and again from 1, and tries anew. The
-    // server is a name; a Close, or the client's end, drops its lookup in flight.
+    // the timer off; a reset is an error and closes the client. The next tick connects again.
+    // With nobody listening, each tick shows the waiting text, its full stops counting 1..10 and
+    // again from 1, and tries anew by name; a Close, or its client's end, drops a lookup.
     void lostConnectionThenWaiting_data() {
         QTest::addColumn<QByteArray>("script");
         QTest::addRow("close") << QByteArray("5 hello\nclose\n");
@@ -194,6 +194,8 @@ private slots:
     void lostConnectionThenWaiting() {
         QFETCH(QByteArray, script);
         const bool reset = script.contains("reset");
+        if (reset)
+            SKIP_UNDER_WINE("8 tells of a reset as of an orderly close (FD_CLOSE 0, recv 0)");
         Settings.KVEServer = "localhost";
         QSignalSpy errors(&caption.client, &Winsock::Error);
         QVERIFY(play(script, 1));
@@ -207,10 +209,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(caption.client.State() != Winsock::sckConnected, 5000);
         auto dropped = std::make_unique<::Winsock>(), gone = std::make_unique<::Winsock>();
         for (::Winsock* client : {dropped.get(), gone.get()})
-            client->SetRemoteHost("localhost"), client->SetRemotePort(Settings.KVEPort),
-                client->Connect();
-        dropped->Close();
-        gone.reset();
+            client->SetRemoteHost("localhost"), client->Connect(); // port 0: refused
+        dropped->Close(), gone.reset();
         QSignalSpy late(dropped.get(), &Winsock::Error), refused(&caption.client, &Winsock::Error);
         for (int i = 0, dots = 0; i < 11; ++i) {
             tick();
