@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/HostLookup.h"
 
+#include "platform/Guarded.h"
+
 #include <QMetaObject>
 #include <QObject>
 #include <mutex>
@@ -30,7 +32,8 @@ HostLookup::HostLookup(const std::string& name, QObject* context, Done done)
         const std::lock_guard<std::mutex> lock(shared->mutex);
         if (shared->owner)
             QMetaObject::invokeMethod(
-                shared->context, [shared, found] { Deliver(shared, found); }, Qt::QueuedConnection);
+                shared->context, [shared, found] { Guarded([&] { Deliver(shared, found); }); },
+                Qt::QueuedConnection);
     };
     try {
         std::thread([shared = shared_, name, post] {

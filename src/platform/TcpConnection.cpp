@@ -2,6 +2,8 @@
 // What every system's connection does alike; the socket calls are in the system's own file.
 #include "platform/TcpConnection.h"
 
+#include "platform/Guarded.h"
+
 #include <utility>
 
 // What one look at the socket found: first the bytes, then the end, if it came. A handler of
@@ -21,7 +23,7 @@ void TcpConnection::EndLater(int error) {
         this,
         [this, error] {
             if (!std::exchange(quiet_, true))
-                Q_EMIT Ended(error);
+                Guarded([&] { Q_EMIT Ended(error); });
         },
         Qt::QueuedConnection);
 }

@@ -40,6 +40,7 @@ Q_SIGNALS:
 private:
     static constexpr int kOpen = -1; // no end yet
 
+    void OnConnectDone(); // the attempt is over, where the system tells that apart
     void OnReady();
     int Drain(std::string& bytes);
     void Deliver(const std::string& bytes, int end);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/TcpConnection.h"
 
+#include "platform/Guarded.h"
+
 #include <QSocketNotifier>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -85,22 +87,25 @@ TcpConnection::TcpConnection(const IpAddress& address, std::uint16_t port, QObje
     }
     auto* writable = new QSocketNotifier(fd, QSocketNotifier::Write, this);
     watch_ = writable;
-    connect(writable, &QSocketNotifier::activated, this, [this] {
-        int error = 0;
-        socklen_t size = sizeof error;
-        if (::getsockopt(int(descriptor_), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
-            error = errno;
-        if (error != 0) {
-            Deliver({}, winsockNumber(error));
-            return;
-        }
-        StopWatching();
-        auto* readable = new QSocketNotifier(descriptor_, QSocketNotifier::Read, this);
-        watch_ = readable;
-        connect(readable, &QSocketNotifier::activated, this, &TcpConnection::OnReady);
-        connected_ = true;
-        Q_EMIT Connected();
-    });
+    connect(writable, &QSocketNotifier::activated, this,
+            [this] { Guarded([&] { OnConnectDone(); }); });
+}
+
+void TcpConnection::OnConnectDone() {
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (::getsockopt(int(descriptor_), SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+        error = errno;
+    if (error != 0) {
+        Deliver({}, winsockNumber(error));
+        return;
+    }
+    StopWatching();
+    auto* readable = new QSocketNotifier(descriptor_, QSocketNotifier::Read, this);
+    watch_ = readable;
+    connect(readable, &QSocketNotifier::activated, this, [this] { Guarded([&] { OnReady(); }); });
+    connected_ = true;
+    Q_EMIT Connected();
 }
 
 TcpConnection::~TcpConnection() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/TcpConnection.h"
 
+#include "platform/Guarded.h"
 #include "platform/windows/WinsockStartup.h"
 
 #include <QWinEventNotifier>
@@ -61,7 +62,8 @@ TcpConnection::TcpConnection(const IpAddress& address, std::uint16_t port, QObje
     }
     auto* signalled = new QWinEventNotifier(event, this);
     watch_ = signalled;
-    connect(signalled, &QWinEventNotifier::activated, this, &TcpConnection::OnReady);
+    connect(signalled, &QWinEventNotifier::activated, this,
+            [this] { Guarded([&] { OnReady(); }); });
 }
 
 TcpConnection::~TcpConnection() {
