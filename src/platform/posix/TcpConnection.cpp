@@ -4,10 +4,12 @@
 #include "platform/Guarded.h"
 
 #include <QSocketNotifier>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
@@ -135,22 +137,22 @@ void TcpConnection::OnReady() {
     Deliver(bytes, end);
 }
 
-// Reads what waits, up to a limit; the end of the connection, if it came, else kOpen.
+// One read of what waits (as much as the system says, up to a limit; more comes with the next
+// look): the end of the connection, if it came, else kOpen. The peer's close is seen by the
+// look after its last bytes were read.
 int TcpConnection::Drain(std::string& bytes) {
-    char buffer[65536];
-    while (bytes.size() < kMostPerLook) {
-        const ssize_t count = ::recv(int(descriptor_), buffer, sizeof buffer, 0);
-        if (count > 0) {
-            bytes.append(buffer, std::size_t(count));
-            continue;
+    int waiting = 0;
+    if (::ioctl(int(descriptor_), FIONREAD, &waiting) != 0 || waiting <= 0)
+        waiting = 4096; // the end, or an error, which the read tells
+    bytes.resize(std::min(std::size_t(waiting), kMostPerLook));
+    for (;;) {
+        const ssize_t count = ::recv(int(descriptor_), &bytes[0], bytes.size(), 0);
+        if (count >= 0) {
+            bytes.resize(std::size_t(count));
+            return count == 0 ? 0 : kOpen; // 0: the peer's orderly close
         }
-        if (count == 0)
-            return 0; // the peer's orderly close
-        if (errno == EINTR)
-            continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            break;
-        return winsockNumber(errno);
+        bytes.clear();
+        if (errno != EINTR)
+            return errno == EAGAIN || errno == EWOULDBLOCK ? kOpen : winsockNumber(errno);
     }
-    return kOpen;
 }

@@ -5,6 +5,7 @@
 #include "platform/windows/WinsockStartup.h"
 
 #include <QWinEventNotifier>
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <ws2tcpip.h>
@@ -109,27 +110,32 @@ void TcpConnection::OnReady() {
     }
     if (!(happened.lNetworkEvents & (FD_READ | FD_CLOSE)))
         return;
-    std::string bytes;
-    int end = Drain(bytes);
-    // A close the system told of while the socket had nothing more to read: that is the end.
-    if (end == kOpen && bytes.size() < kMostPerLook && (happened.lNetworkEvents & FD_CLOSE))
+    // One read of what waits; after FD_CLOSE, which is told once, all that is left, to the end.
+    const bool closing = happened.lNetworkEvents & FD_CLOSE;
+    std::string bytes, more;
+    int end = kOpen;
+    do {
+        end = Drain(more);
+        bytes += more;
+    } while (closing && end == kOpen && !more.empty());
+    if (closing && end == kOpen) // the socket had nothing to say of the close the system told of
         end = happened.iErrorCode[FD_CLOSE_BIT];
     Deliver(bytes, end);
 }
 
-// Reads what waits, up to a limit; the end of the connection, if it came, else kOpen.
+// One read of what waits, as much as the system says, up to a limit: the end of the
+// connection, if it came, else kOpen.
 int TcpConnection::Drain(std::string& bytes) {
-    char buffer[65536];
-    while (bytes.size() < kMostPerLook) {
-        const int count = ::recv(SOCKET(descriptor_), buffer, sizeof buffer, 0);
-        if (count > 0) {
-            bytes.append(buffer, std::size_t(count));
-            continue;
-        }
-        if (count == 0)
-            return 0; // the peer's orderly close
-        const int error = ::WSAGetLastError();
-        return error == WSAEWOULDBLOCK ? kOpen : error;
+    u_long waiting = 0;
+    if (::ioctlsocket(SOCKET(descriptor_), FIONREAD, &waiting) != 0 || waiting == 0)
+        waiting = 4096; // the end, or an error, which the read tells
+    bytes.resize(std::min(std::size_t(waiting), kMostPerLook));
+    const int count = ::recv(SOCKET(descriptor_), &bytes[0], int(bytes.size()), 0);
+    if (count >= 0) {
+        bytes.resize(std::size_t(count));
+        return count == 0 ? 0 : kOpen; // 0: the peer's orderly close
     }
-    return kOpen;
+    bytes.clear();
+    const int error = ::WSAGetLastError();
+    return error == WSAEWOULDBLOCK ? kOpen : error;
 }
