@@ -42,7 +42,7 @@ private:
 
     void OnConnectDone(); // the attempt is over, where the system tells that apart
     void OnReady();
-    int Drain(std::string& bytes);
+    int ReadWaiting(std::string& bytes);
     void Deliver(const std::string& bytes, int end);
     void EndLater(int error);
     void StopWatching();

@@ -133,14 +133,14 @@ void TcpConnection::OnReady() {
     if (quiet_) // news that was on its way when the watch stopped
         return;
     std::string bytes;
-    const int end = Drain(bytes);
+    const int end = ReadWaiting(bytes);
     Deliver(bytes, end);
 }
 
 // One read of what waits (as much as the system says, up to a limit; more comes with the next
 // look): the end of the connection, if it came, else kOpen. The peer's close is seen by the
 // look after its last bytes were read.
-int TcpConnection::Drain(std::string& bytes) {
+int TcpConnection::ReadWaiting(std::string& bytes) {
     int waiting = 0;
     if (::ioctl(int(descriptor_), FIONREAD, &waiting) != 0 || waiting <= 0)
         waiting = 4096; // the end, or an error, which the read tells
@@ -151,8 +151,9 @@ int TcpConnection::Drain(std::string& bytes) {
             bytes.resize(std::size_t(count));
             return count == 0 ? 0 : kOpen; // 0: the peer's orderly close
         }
-        bytes.clear();
-        if (errno != EINTR)
+        if (errno != EINTR) {
+            bytes.clear();
             return errno == EAGAIN || errno == EWOULDBLOCK ? kOpen : winsockNumber(errno);
+        }
     }
 }

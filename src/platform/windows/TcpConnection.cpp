@@ -115,7 +115,7 @@ void TcpConnection::OnReady() {
     std::string bytes, more;
     int end = kOpen;
     do {
-        end = Drain(more);
+        end = ReadWaiting(more);
         bytes += more;
     } while (closing && end == kOpen && !more.empty());
     if (closing && end == kOpen) // the socket had nothing to say of the close the system told of
@@ -125,7 +125,7 @@ void TcpConnection::OnReady() {
 
 // One read of what waits, as much as the system says, up to a limit: the end of the
 // connection, if it came, else kOpen.
-int TcpConnection::Drain(std::string& bytes) {
+int TcpConnection::ReadWaiting(std::string& bytes) {
     u_long waiting = 0;
     if (::ioctlsocket(SOCKET(descriptor_), FIONREAD, &waiting) != 0 || waiting == 0)
         waiting = 4096; // the end, or an error, which the read tells
