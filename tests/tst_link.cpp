@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The link to the simulator over loopback TCP, against the demo feed. The link reaches its
 // window through CaptionLink; a stand-in records what a real caption window would show.
+#include "Wine.h"
 #include "link/CaptionLink.h"
 #include "link/SimulatorLink.h"
 #include "platform/VbError.h"
@@ -180,19 +181,37 @@ private slots:
         QCOMPARE(seen, QByteArrayList({"abc", "def", "ghi", "ghi", "mno2 pqr", "mno2 pqr"}));
     }
 
-    // The peer closes: "Lost Connection!" and the timer off; the next tick closes the client,
-    // which refuses to connect until closed, and connects again. With nobody listening, each
-    // tick shows the waiting text, its full stops counting 1..10 and again from 1, and tries
-    // anew.
+    // The peer closes right after its last message: the message, then "Lost Connection!" and
+    // the timer off; a reset is an error and closes the client. The next tick connects again.
+    // With nobody listening, each tick shows the waiting text, its full stops counting 1..10 and
+    // again from 1, and tries anew by name; a Close, or its client's end, drops a lookup.
+    void lostConnectionThenWaiting_data() {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addRow("close") << QByteArray("5 hello\nclose\n");
+        QTest::addRow("reset") << QByteArray("5 hello\nwait 100\nreset\n");
+    }
+
     void lostConnectionThenWaiting() {
-        QVERIFY(play("5 hello\nwait 100\nclose\n", 1));
-        QTRY_COMPARE_WITH_TIMEOUT(caption.text, QByteArray("Lost Connection!"), 5000);
-        QVERIFY(seen[0] == "hello|file|on" && !caption.display.IsTicking());
+        QFETCH(QByteArray, script);
+        const bool reset = script.contains("reset");
+        if (reset)
+            SKIP_UNDER_WINE("8 tells of a reset as of an orderly close (FD_CLOSE 0, recv 0)");
+        Settings.KVEServer = "localhost";
+        QSignalSpy errors(&caption.client, &Winsock::Error);
+        QVERIFY(play(script, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(caption.text.startsWith("Lost") || !errors.isEmpty(), 5000);
+        QCOMPARE(caption.text, reset ? "hello" : "Lost Connection!");
+        QCOMPARE(errors.isEmpty() ? 0 : errors[0][0].toInt(), reset ? 10054 : 0);
+        QVERIFY(seen[0] == "hello|file|on" && caption.display.IsTicking() == reset);
         tick();
         QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 2, 5000);
         feed.reset();
         QTRY_VERIFY_WITH_TIMEOUT(caption.client.State() != Winsock::sckConnected, 5000);
-        QSignalSpy refused(&caption.client, &Winsock::Error);
+        auto dropped = std::make_unique<::Winsock>(), gone = std::make_unique<::Winsock>();
+        for (::Winsock* client : {dropped.get(), gone.get()})
+            client->SetRemoteHost("localhost"), client->Connect(); // port 0: refused
+        dropped->Close(), gone.reset();
+        QSignalSpy late(dropped.get(), &Winsock::Error), refused(&caption.client, &Winsock::Error);
         for (int i = 0, dots = 0; i < 11; ++i) {
             tick();
             const QByteArray text = caption.text, wait = "Waiting for connection";
@@ -202,6 +221,7 @@ private slots:
             dots = now;
             QTRY_COMPARE_WITH_TIMEOUT(refused.size(), i + 1, 5000);
         }
+        QCOMPARE(late.size(), 0); // its lookup was over long before the last of these
     }
 
     // One tick, one attempt, also against a peer that accepts and resets at once while the

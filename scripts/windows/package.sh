@@ -29,7 +29,7 @@ stage=$out/stage/Wingscribe
 rm -rf "$out/stage"
 mkdir -p "$stage/platforms" "$stage/licenses"
 cp "$build/wingscribe.exe" "$stage/"
-for module in Core Gui Widgets Network; do cp "$kit/bin/Qt6$module.dll" "$stage/"; done
+for module in Core Gui Widgets; do cp "$kit/bin/Qt6$module.dll" "$stage/"; done
 cp "$kit/plugins/platforms/qwindows.dll" "$stage/platforms/"
 # No style plugin: Qt's built-in Windows style draws the controls in the colours the dialogs
 # are designed with (the themed windowsvista style paints its own over the combo boxes').

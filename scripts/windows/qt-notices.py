@@ -9,16 +9,17 @@ QTBASE_SOURCE is the unpacked qtbase source the Qt kit was built from (build-qt-
 output is packaging/windows/licenses/Qt-third-party.txt. Run it again when the kit changes."""
 import json, pathlib, re, sys  # noqa: E401
 
-# What the shipped Qt6Core, Qt6Gui, Qt6Widgets, Qt6Network and qwindows DLLs contain, by the
-# kit's configuration (build-qt-kit.sh): Qt's bundled copies, not the system's. Left out: what
-# serves other systems (Android, Unix, macOS, X11, WebAssembly, ARM), switched-off features
-# (Vulkan, OpenGL, JPEG, D-Bus) and Qt Test, which is not shipped.
+# What the shipped Qt6Core, Qt6Gui, Qt6Widgets and qwindows DLLs contain, by the kit's
+# configuration (build-qt-kit.sh): Qt's bundled copies, not the system's. Left out: what serves
+# other systems (Android, Unix, macOS, X11, WebAssembly, ARM), switched-off features (Vulkan,
+# OpenGL, JPEG, D-Bus), and Qt Test and Qt Network (with its public suffix list, psl and
+# libpsl), which are not shipped.
 SHIPPED = {
     "blake2", "doubleconversion", "easing", "freetype", "freetype-zlib", "freetype-bdf",
-    "freetype-pcf", "harfbuzz-ng", "icc-sRGB-color-profile", "libpng", "libpsl", "md4", "md4c",
+    "freetype-pcf", "harfbuzz-ng", "icc-sRGB-color-profile", "libpng", "md4", "md4c",
     "md5", "pcre2", "pcre2-sljit", "rfc6234", "sha1", "sha3_endian", "sha3_keccak", "tinycbor",
     "zlib", "unicode-character-database", "unicode-cldr", "siphash", "grayraster",
-    "smooth-scaling-algorithm", "xserverhelper", "aglfn", "psl",
+    "smooth-scaling-algorithm", "xserverhelper", "aglfn",
 }
 RULE = "=" * 78
 
@@ -50,7 +51,7 @@ def main(source, output):
     if missing:
         sys.exit(f"qt-notices: not in {source}: {', '.join(sorted(missing))}")
     head = ("Third-party code inside the Qt 6.4.2 libraries that come with Wingscribe\n"
-            "(Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll, Qt6Network.dll and platforms/qwindows.dll),\n"
+            "(Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll and platforms/qwindows.dll),\n"
             "with its copyright and licence, as Qt's own source lists it.\n\n")
     text = head + "".join(notice(folder, entry) for folder, entry in found)
     pathlib.Path(output).write_text(text, encoding="utf-8")

@@ -2,10 +2,9 @@
 // A TCP client with the classic Winsock control's members, states and events. It only
 // connects and receives: it never listens and never sends.
 //
-// Connect makes one attempt to one address (a name's first IPv4 address, else its first):
-// the socket is connected here, with one connect() call, and only a made connection is handed
-// to QTcpSocket, whose own connecting would try again after a reset and walk a name's list of
-// addresses.
+// Connect makes one attempt to one address (a name's first IPv4 address, else its first),
+// with one connect() call. A host name is looked up off the GUI thread; an address text needs
+// no lookup.
 //
 // After the peer closes the connection (state Closing) or an error (state Error) the
 // client stays in that state until Close is called; Connect refuses to start from any
@@ -13,13 +12,16 @@
 #pragma once
 
 #include <QObject>
-#include <QTcpSocket>
 #include <cstdint>
+#include <memory>
 #include <string>
 
-class ConnectAttempt;
-class QHostAddress;
-class QHostInfo;
+class HostLookup;
+class TcpConnection;
+struct IpAddress;
+namespace HostName {
+struct Found;
+}
 
 class Winsock : public QObject {
     Q_OBJECT
@@ -67,20 +69,17 @@ Q_SIGNALS:
     void SendComplete();
 
 private:
-    void OnHostFound(const QHostInfo& info);
-    void StartAttempt(const QHostAddress& address);
-    void OnAttemptDone(int error);
+    void OnHostFound(const HostName::Found& found);
+    void StartAttempt(const IpAddress& address);
+    void OnConnected();
+    void OnReceived(const std::string& bytes);
+    void OnEnded(int error);
     void Fail(int number);
     void DropAttempt();
-    void OnSocketError(QAbstractSocket::SocketError error);
 
-    class ResetWatch;
-    QTcpSocket socket_;    // the connection once made
-    quint64 attempts_ = 0; // counts Connect and Close calls: a late lookup is dropped
-    int lookupId_ = -1;
-    ConnectAttempt* attempt_ = nullptr; // the one under way
-    ResetWatch* resetWatch_;
-    bool resetByPeer_ = false;
+    std::unique_ptr<HostLookup> lookup_;  // the one under way
+    TcpConnection* connection_ = nullptr; // the attempt under way, or the connection
+    std::string received_;                // not read yet
     std::string remoteHost_;
     std::int32_t remotePort_ = 0;
     int state_ = sckClosed;
