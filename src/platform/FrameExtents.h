@@ -13,4 +13,8 @@ namespace FrameExtents {
 // Left, top, right and bottom thickness of the frame in pixels; none for a frameless window.
 QMargins Of(const QWidget* window);
 
+// Starts finding out the frame of a window whose native window has just been made, where the
+// window system has to be asked, so that Of finds the answer there or waits less for it.
+void Ask(const QWidget* window);
+
 } // namespace FrameExtents

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/WindowApi.h"
 
+#include "platform/FrameExtents.h"
 #include "platform/PointerDrag.h"
 #include "platform/SizingFrame.h"
 
@@ -34,8 +35,15 @@ void setStayOnTop(QWidget* window, bool onTop) {
 
 namespace User32 {
 
+// A window whose native window is made here starts finding out its frame at once.
 HWND HandleOf(QWidget* window) {
-    return window ? static_cast<HWND>(window->winId()) : 0;
+    if (!window)
+        return 0;
+    const bool made = !window->testAttribute(Qt::WA_WState_Created);
+    const auto handle = static_cast<HWND>(window->winId());
+    if (made)
+        FrameExtents::Ask(window);
+    return handle;
 }
 
 QWidget* WindowFromHandle(HWND handle) {

@@ -95,12 +95,15 @@ void frmMain::Unload() {
     QApplication::quit();
 }
 
-frmMain::frmMain()
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
-      lblCaption(
-          new QLabel(QStringLiteral("This is a test to see what highlighting looks like"), this)),
-      ActiveResize1(new ActiveResize(this, DesignClientWidth, DesignClientHeight)),
-      Winsock(new ::Winsock(this)), link_(new SimulatorLink(*this, timMonitorConnection, this)) {
+frmMain::frmMain() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+    // The native window before the controls: where the window manager has to be asked for
+    // the frame, it answers while they are made, not while the start waits for it.
+    HandleOf(this);
+    lblCaption =
+        new QLabel(QStringLiteral("This is a test to see what highlighting looks like"), this);
+    ActiveResize1 = new ActiveResize(this, DesignClientWidth, DesignClientHeight);
+    Winsock = new ::Winsock(this);
+    link_ = new SimulatorLink(*this, timMonitorConnection, this);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Wingscribe"));
     setFocusPolicy(Qt::StrongFocus);

@@ -46,11 +46,11 @@ public:
     void SetCaptionFontBold(bool bold);
     void SetCaptionFontItalic(bool italic);
 
-    QLabel* lblCaption;
-    ActiveResize* ActiveResize1;
+    QLabel* lblCaption = nullptr;
+    ActiveResize* ActiveResize1 = nullptr;
     VbTimer timMsgDelay{5000, false};
     VbTimer timMonitorConnection{1000, true};
-    ::Winsock* Winsock;
+    ::Winsock* Winsock = nullptr;
 
     // The key codes and modifier masks the keyboard handler understands.
     enum : int { vbKeyLeft = 37, vbKeyUp = 38, vbKeyRight = 39, vbKeyDown = 40 };
@@ -82,5 +82,5 @@ private:
     void ShowSetupDialog() override;
     void SetSetupHost(const std::string& host) override;
 
-    SimulatorLink* link_;
+    SimulatorLink* link_ = nullptr;
 };

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FrameExtents.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +28,7 @@ template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
 
 constexpr int AnswerWaitMs = 200;
 const char* const AskedProperty = "wingscribeFrameAskedFor";
+const char* const AskedAtProperty = "wingscribeFrameAskedAt";
 
 // The atoms this file uses, asked for together: one round trip to the X server.
 struct Atoms {
@@ -100,9 +101,36 @@ void sendRequest(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t r
     xcb_flush(connection);
 }
 
+qint64 steadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+xcb_connection_t* connectionOf(const QWidget* window) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return window->isWindow() && window->windowHandle() && x11 ? x11->connection() : nullptr;
+}
+
+// Asks the window manager once per native window (asking one that does not answer such
+// requests does no harm); returns when it was asked.
+qint64 askedAt(QWidget* window, xcb_connection_t* connection) {
+    const auto id = xcb_window_t(window->winId());
+    if (window->property(AskedProperty).toULongLong() != id) {
+        window->setProperty(AskedProperty, qulonglong(id));
+        window->setProperty(AskedAtProperty, steadyMs());
+        sendRequest(connection, id, atoms(connection).request);
+    }
+    return window->property(AskedAtProperty).toLongLong();
+}
+
 } // namespace
 
 namespace FrameExtents {
+
+void Ask(const QWidget* window) {
+    if (xcb_connection_t* connection = connectionOf(window); connection && !window->isVisible())
+        askedAt(const_cast<QWidget*>(window), connection);
+}
 
 QMargins Of(const QWidget* window) {
     if (!window->isWindow())
@@ -114,31 +142,24 @@ QMargins Of(const QWidget* window) {
         return {};
     // Once the window is shown, Qt follows the window manager's frame itself.
     const QMargins known = handle->frameMargins();
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* connection = connectionOf(window);
     if (!connection || window->isVisible() || !known.isNull())
         return known;
 
     const auto id = xcb_window_t(handle->winId());
     if (const auto extents = readExtents(connection, id))
         return *extents;
-    const xcb_atom_t request = atoms(connection).request;
-    if (!requestSupported(connection, request) ||
-        widget->property(AskedProperty).toULongLong() == id)
-        return known; // asked before and not answered: the frame stays unknown
-    widget->setProperty(AskedProperty, qulonglong(id));
-    sendRequest(connection, id, request);
-    // The window manager answers within about a millisecond; the wait is bounded for one that
-    // does not, and looks less often the longer it takes.
-    QElapsedTimer waited;
-    waited.start();
-    for (unsigned long pause = 50; waited.elapsed() < AnswerWaitMs;
-         pause = std::min(pause * 2, 2000UL)) {
+    if (!requestSupported(connection, atoms(connection).request))
+        return known;
+    // The window manager answers within a few milliseconds of being asked; the wait is
+    // bounded for one that does not, and looks less often the longer it takes.
+    const qint64 deadline = askedAt(widget, connection) + AnswerWaitMs;
+    for (unsigned long pause = 50; steadyMs() < deadline; pause = std::min(pause * 2, 2000UL)) {
+        QThread::usleep(pause);
         if (const auto extents = readExtents(connection, id))
             return *extents;
-        QThread::usleep(pause);
     }
-    return known;
+    return known; // not answered: the frame stays unknown
 }
 
 } // namespace FrameExtents

@@ -16,4 +16,6 @@ QMargins Of(const QWidget* window) {
     return handle ? handle->frameMargins() : QMargins();
 }
 
+void Ask(const QWidget*) {} // the system knows the frame without being asked
+
 } // namespace FrameExtents
