@@ -96,6 +96,7 @@ private slots:
         row("lone CRs", "[Config]\ra=1\r", "[Config]\ra=1\rFont=v\x80\r");
         row("new file", nullptr, "[Config]\r\nFont=v\x80\r\n");
         row("BOM", "\xEF\xBB\xBF[Config]\r\n", "\xEF\xBB\xBF[Config]\r\nFont=v\xE2\x82\xAC\r\n");
+        row("BOM only", "\xEF\xBB\xBF", "\xEF\xBB\xBF[Config]\r\nFont=v\xE2\x82\xAC\r\n");
     }
 
     void writing() {

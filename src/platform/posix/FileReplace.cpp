@@ -371,8 +371,9 @@ void Tidy(const std::string& path) {
     removeLeftovers(dir, base);
     for (int attempt = 0; attempt < 10; ++attempt) {
         Snapshot now;
-        if (!now.Read(*target) || Heal(*target, now) != Result::Changed)
-            return;
+        if (!now.Read(*target) || InPlaceSave::Recovery(now.Content()).empty() ||
+            Heal(*target, now) == Result::Failed)
+            return; // healed (each healing may bare one more that lay beneath), or cannot be
     }
 }
 

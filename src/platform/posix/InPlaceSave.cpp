@@ -21,6 +21,8 @@ constexpr std::string_view kTag = "~wingscribe unfinished change~";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 const std::string kOpening = "\r\n;" + std::string(kTag);
 const std::string kFields = std::string(kTag) + ":";
+// How much of kOpening a partial write must have left to be known as ours: "\r\n;~wingscribe".
+const std::size_t kOwnLeftover = kOpening.find(' ');
 
 // Where the text proper begins: after a byte-order mark that the reader skips, which stays.
 std::size_t bodyStart(std::string_view text) {
@@ -192,6 +194,8 @@ std::optional<Steps> settle(std::string_view content, std::size_t mark) {
 // shows before the file is touched. File systems that cannot reserve say so at the write.
 bool reserve(int fd, std::size_t size) {
 #ifdef FALLOC_FL_KEEP_SIZE
+    if (size == 0) // only a cut to nothing, which the call refuses to reserve room for
+        return true;
     if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off_t(size)) == 0)
         return true;
     return errno == EOPNOTSUPP || errno == ENOSYS;
@@ -242,13 +246,14 @@ Steps Recovery(std::string_view content) {
                 follows(content, at, content.substr(start, begun - start)) && at == content.size();
         return whole ? Steps{{begun, {}, true}} : Steps{};
     }
-    // Killed before the record's opening was whole. A line end alone is left: nothing tells it
-    // from one that was there, and it reads as nothing.
-    for (std::size_t length = kOpening.size() - 1; length > 2; --length)
-        if (content.size() >= length &&
-            content.substr(content.size() - length) == kOpening.substr(0, length))
-            return {{content.size() - length, {}, true}};
-    return {};
+    // Killed before the record's opening was whole. What is there of it goes once it names this
+    // program: anything shorter could be the end of the user's own comment, and it reads as
+    // nothing, so it stays.
+    std::size_t end = content.size();
+    for (std::size_t length = kOpening.size() - 1; length >= kOwnLeftover; --length)
+        if (end >= length && content.substr(end - length, length) == kOpening.substr(0, length))
+            end -= length, length = kOpening.size(); // and look for one more before it
+    return end == content.size() ? Steps{} : Steps{{end, {}, true}};
 }
 
 std::string Apply(std::string text, const Steps& steps) {

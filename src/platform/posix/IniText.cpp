@@ -205,7 +205,8 @@ std::string Set(std::string_view text, std::string_view section, std::string_vie
     const std::string_view newLine = lineEnding(text);
     const std::size_t at = sectionSeen ? lastInSection->next : text.size();
     out.append(text.substr(0, at));
-    if (at > 0 && text[at - 1] != '\n' && text[at - 1] != '\r')
+    const std::size_t firstLine = HasUtf8Mark(text) ? kUtf8Mark.size() : 0;
+    if (at > firstLine && text[at - 1] != '\n' && text[at - 1] != '\r')
         out.append(newLine); // an unterminated last line gets its line end first
     if (!sectionSeen) {
         out.append("[").append(TrimBlanks(section)).append("]").append(newLine);
