@@ -108,6 +108,14 @@ private slots:
         QVERIFY(WritePrivateProfileStringA("Config", "Font", "v\x80", QFile::encodeName(ini())));
         QTEST(readAll(ini()), "after");
     }
+
+    // Deleting a key takes its line away and no other, between a lone CR and an LF too.
+    void deleting() {
+        SKIP_UNDER_WINE(wineRewrites);
+        writeAll(ini(), "[Config]\rFont=1\n\n[X]\r");
+        QVERIFY(WritePrivateProfileStringA("Config", "Font", nullptr, QFile::encodeName(ini())));
+        QCOMPARE(readAll(ini()), QByteArray("[Config]\n\n[X]\r"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProfile)

@@ -136,6 +136,11 @@ std::string withoutRanges(std::string_view text,
     for (const auto& [from, to] : ranges) {
         out.append(text.substr(kept, from - kept));
         kept = to;
+        // A lone CR before the lines and an LF after them would become one line end, and the
+        // line after them would be gone too: the CR goes with them, their last LF stays.
+        if (!out.empty() && out.back() == '\r' && to < text.size() && text[to] == '\n' &&
+            text[to - 1] == '\n')
+            out.pop_back(), kept = to - 1;
     }
     out.append(text.substr(kept));
     return out;
