@@ -2,13 +2,12 @@
 #include "platform/TcpConnection.h"
 
 #include "platform/Guarded.h"
-#include "platform/windows/WinsockStartup.h"
+#include "platform/windows/Sockets.h"
 
 #include <QWinEventNotifier>
 #include <algorithm>
 #include <cstring>
 #include <utility>
-#include <ws2tcpip.h>
 
 namespace {
 
@@ -40,7 +39,7 @@ int peerAddress(const IpAddress& address, std::uint16_t port, sockaddr_storage& 
 // was watched).
 TcpConnection::TcpConnection(const IpAddress& address, std::uint16_t port, QObject* parent)
     : QObject(parent) {
-    if (!WinsockStarted()) {
+    if (!SocketsReady()) {
         EndLater(WSASYSNOTREADY);
         return;
     }

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/HostName.h"
 
-#include <arpa/inet.h>
+#include "Sockets.h" // the system's own, in its folder below this one
+
 #include <cstring>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 namespace {
 
@@ -30,6 +28,8 @@ namespace HostName {
 
 std::optional<IpAddress> Numeric(const std::string& text) {
     IpAddress address;
+    if (!SocketsReady())
+        return std::nullopt;
     if (::inet_pton(AF_INET, text.c_str(), address.bytes.data()) == 1)
         return address;
     address.v6 = true;
@@ -38,7 +38,10 @@ std::optional<IpAddress> Numeric(const std::string& text) {
     return std::nullopt;
 }
 
+// The name is passed as it is: on Windows in the ANSI code page, as the program's text is.
 Found Resolve(const std::string& name) {
+    if (!SocketsReady())
+        return Found{kHostNotFound, {}};
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
