@@ -88,6 +88,12 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$launcher" 2>"$work/no-dis
 [ $status -eq 1 ] && [ "$(wc -l <"$work/no-display")" -eq 1 ] &&
   grep -q "^wingscribe: cannot start: no display found" "$work/no-display" ||
   { cat "$work/no-display"; fail "no one-line reason without a display (status $status)"; }
+# A display that is named but gone (a stale DISPLAY over ssh): the same, with its name.
+status=0
+env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:4093 "$launcher" 2>"$work/no-display" || status=$?
+[ $status -eq 1 ] && [ "$(wc -l <"$work/no-display")" -eq 1 ] &&
+  grep -q "^wingscribe: cannot start: could not connect to display :4093$" "$work/no-display" ||
+  { cat "$work/no-display"; fail "no one-line reason for a display that is gone (status $status)"; }
 
 # First start, as from su or ssh (no XDG_RUNTIME_DIR): the per-user copy starts, writes its
 # settings file beside itself and prints nothing.
