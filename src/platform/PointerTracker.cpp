@@ -5,11 +5,14 @@
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <functional>
 
 namespace {
+
+constexpr int kSettleMs = 500; // the longest a drag waits for the window system
 
 // Where the last mouse button went down, on the screen. A drag starts from there, not from
 // where the pointer is by the time the press is handled: quick hands (and scripted input)
@@ -95,27 +98,72 @@ QRect resized(QRect start, Qt::Edges edges, QPoint travelled, QSize minimum) {
     return start;
 }
 
+// The window system reports each new geometry of a window some time after it was asked
+// for, and a late report of an earlier step puts Qt's idea of the window back there until
+// the next report comes. Placing tells the geometries asked for from the reported ones, and
+// ends a drag once the last step has been reported (or after a short while, should the
+// window manager have put the window elsewhere), so that what the caller reads next is
+// where the window ends up.
+class Placing : public QObject {
+public:
+    explicit Placing(QWidget* window) : window_(window), asked_(window->geometry()) {
+        window->installEventFilter(this);
+    }
+
+    QRect Asked() const { return asked_; }
+
+    void Ask(const QRect& geometry) {
+        asked_ = geometry;
+        asking_ = true; // Qt may tell the window of the change at once: that is no report
+        if (window_)
+            window_->setGeometry(geometry);
+        asking_ = false;
+    }
+
+    void WaitForReport() {
+        if (!window_ || reported_ == asked_)
+            return;
+        QTimer::singleShot(kSettleMs, &settled_, &QEventLoop::quit);
+        settled_.exec();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && !asking_ &&
+            window_) {
+            reported_ = window_->geometry();
+            if (reported_ == asked_)
+                settled_.quit();
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> window_;
+    QRect asked_, reported_ = asked_;
+    bool asking_ = false;
+    QEventLoop settled_;
+};
+
 } // namespace
 
 namespace PointerTracker {
 
 void MoveByHand(QWidget* window) {
-    QPointer<QWidget> guard(window);
-    const QPoint origin = window->pos();
-    Tracker([&](QPoint travelled) {
-        if (guard)
-            guard->move(origin + travelled);
-    }).Run();
+    Placing placing(window);
+    const QRect origin = placing.Asked();
+    Tracker([&](QPoint travelled) { placing.Ask(origin.translated(travelled)); }).Run();
+    placing.WaitForReport();
 }
 
 void ResizeByHand(QWidget* window, Qt::Edges edges) {
-    QPointer<QWidget> guard(window);
-    const QRect origin = window->geometry();
+    Placing placing(window);
+    const QRect origin = placing.Asked();
     const QSize minimum = window->minimumSize().expandedTo(QSize(24, 8));
     Tracker([&](QPoint travelled) {
-        if (guard)
-            guard->setGeometry(resized(origin, edges, travelled, minimum));
+        placing.Ask(resized(origin, edges, travelled, minimum));
     }).Run();
+    placing.WaitForReport();
 }
 
 void WaitForRelease() {

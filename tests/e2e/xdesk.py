@@ -21,6 +21,7 @@ def wait_until(predicate, timeout=15, what="condition"):
     end = time.monotonic() + timeout
     while not (value := predicate()):
         if time.monotonic() > end:
+            what = what() if callable(what) else what  # told at the end, as things stand then
             raise AssertionError(f"timed out after {timeout} s waiting for {what}")
         time.sleep(0.03)
     return value
@@ -155,7 +156,8 @@ class Case(unittest.TestCase):  # a subclass sets self.ini, self.program, self.e
         wait_until(lambda: geometry(self.caption) == moved, what=f"the window at {moved}")
         spot = (moved[0] * TWIPS, moved[1] * TWIPS)
         written = lambda: tuple(float(self.read_ini().get(k, "nan")) for k in ("LeftPos", "TopPos"))
-        wait_until(lambda: written() == spot, what=f"LeftPos, TopPos = {spot}")
+        wait_until(lambda: written() == spot,
+                   what=lambda: f"LeftPos, TopPos = {spot}, not {written()}")
         return moved
 
     def right_click(self):  # on the caption text on the screen, never twice on one spot
