@@ -20,9 +20,11 @@ SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 build() { # FOLDER: the last commit, built and packaged there; no compiler cache
   mkdir -p "$1"
   git archive HEAD | tar -x -C "$1"
+  mkdir "$1/build" && ln -s "$kit" "$1/build/qt-kit" # (where test.sh keeps it)
   (cd "$1" && CCACHE_DISABLE=1 cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=Release \
     -DBUILD_TESTING=OFF -DWINGSCRIBE_BENCH=OFF \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$kit" \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_PREFIX_PATH="$PWD/build/qt-kit" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(uname -m)-linux-gnu/cmake" \
     >"$work/configure.log" && CCACHE_DISABLE=1 cmake --build build --target wingscribe \
     >"$work/build.log" && scripts/windows/package.sh build "$kit" dist >/dev/null) ||

@@ -19,21 +19,28 @@ mkdir -p "$build"
 
 scripts/windows/setup.sh
 
-# The kit: a folder as it is, a tarball unpacked once into the build folder, or built once.
+# The kit, always reached as qt-kit in the build folder: a link to a given folder, a given
+# tarball unpacked there once, or built there once. The linker orders the program's imports by
+# the paths of the libraries it is given, so the kit's path from the build folder is part of
+# what makes the same bytes (check-reproducible.sh reaches it the same way).
 kit=$build/qt-kit
 if [ -d "$given_kit" ]; then
-  kit=$given_kit
+  [ "$(realpath -m "$kit")" = "$given_kit" ] || { rm -rf "$kit" && ln -s "$given_kit" "$kit"; }
 elif [ -n "$given_kit" ]; then
   from="$given_kit $(stat -c '%s %Y' "$given_kit")"
-  if [ "$(cat "$kit/.unpacked-from" 2>/dev/null)" != "$from" ]; then
+  if [ -L "$kit" ] || [ "$(cat "$kit/.unpacked-from" 2>/dev/null)" != "$from" ]; then
     rm -rf "$kit" && mkdir -p "$kit"
     tar -xf "$given_kit" -C "$kit" --strip-components=1
     echo "$from" >"$kit/.unpacked-from"
   fi
-elif [ ! -f "$kit/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+elif [ -L "$kit" ] || [ ! -f "$kit/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+  [ ! -L "$kit" ] || rm "$kit"
   scripts/windows/build-qt-kit.sh "$kit" "$build/qt-kit-source"
 fi
 
+# (A build folder configured with the kit found elsewhere starts afresh.)
+qt_dir=$(sed -n 's/^Qt6_DIR:PATH=//p' "$build/CMakeCache.txt" 2>/dev/null)
+[ -z "$qt_dir" ] || [ "$qt_dir" = "$kit/lib/cmake/Qt6" ] || rm -rf "$build/CMakeCache.txt"
 cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DWINGSCRIBE_BENCH=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$kit" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(uname -m)-linux-gnu/cmake" >/dev/null
