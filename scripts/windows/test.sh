@@ -39,7 +39,7 @@ elif [ -L "$kit" ] || [ ! -f "$kit/lib/cmake/Qt6/Qt6Config.cmake" ]; then
 fi
 
 # (A build folder configured with the kit found elsewhere starts afresh.)
-qt_dir=$(sed -n 's/^Qt6_DIR:PATH=//p' "$build/CMakeCache.txt" 2>/dev/null)
+qt_dir=$(sed -n 's/^Qt6_DIR:PATH=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
 [ -z "$qt_dir" ] || [ "$qt_dir" = "$kit/lib/cmake/Qt6" ] || rm -rf "$build/CMakeCache.txt"
 cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DWINGSCRIBE_BENCH=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$kit" \
