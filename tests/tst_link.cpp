@@ -85,6 +85,25 @@ class TestLink : public QObject {
         return QTest::qWaitFor([&] { return seen.size() >= reads; }, 10000);
     }
 
+    // Whether a connection to the feed's port is refused, that is whether nothing listens
+    // there any more; one that is taken yet is tried again once the dying peer has ended it.
+    static bool portRefuses() {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            ::Winsock probe;
+            QSignalSpy refused(&probe, &Winsock::Error), taken(&probe, &Winsock::Connected),
+                ended(&probe, &Winsock::Closed);
+            probe.SetRemoteHost(Settings.KVEServer), probe.SetRemotePort(Settings.KVEPort);
+            probe.Connect();
+            if (!QTest::qWaitFor([&] { return !refused.isEmpty() || !taken.isEmpty(); }, 5000))
+                return false;
+            if (!refused.isEmpty())
+                return true;
+            if (!QTest::qWaitFor([&] { return !ended.isEmpty() || !refused.isEmpty(); }, 5000))
+                return false;
+        }
+        return false;
+    }
+
 private slots:
     void initTestCase() {
         QVERIFY2(QFile::exists(qEnvironmentVariable("WINGSCRIBE_FEED")), "no WINGSCRIBE_FEED");
@@ -207,6 +226,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 2, 5000);
         feed.reset();
         QTRY_VERIFY_WITH_TIMEOUT(caption.client.State() != Winsock::sckConnected, 5000);
+        QVERIFY(portRefuses()); // (under Wine a killed feed's socket outlives its process a little)
         auto dropped = std::make_unique<::Winsock>(), gone = std::make_unique<::Winsock>();
         for (::Winsock* client : {dropped.get(), gone.get()})
             client->SetRemoteHost("localhost"), client->Connect(); // port 0: refused
