@@ -33,7 +33,7 @@ elif [ -n "$given_kit" ]; then
     tar -xf "$given_kit" -C "$kit" --strip-components=1
     echo "$from" >"$kit/.unpacked-from"
   fi
-elif [ -L "$kit" ] || [ ! -f "$kit/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+elif [ ! -f "$kit/lib/cmake/Qt6/Qt6Config.cmake" ]; then
   [ ! -L "$kit" ] || rm "$kit"
   scripts/windows/build-qt-kit.sh "$kit" "$build/qt-kit-source"
 fi
